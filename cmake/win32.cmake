@@ -1,0 +1,70 @@
+# Windows build: Tarvex.exe, the Win32 tests run under Wine, the e2e driver and suites.
+
+# GoogleTest built with mingw from the sources Debian ships.
+set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+
+# The Win32 shell: every source in a win32/ folder except the entry point.
+file(GLOB_RECURSE SHELL_SOURCES CONFIGURE_DEPENDS src/*/win32/*.cpp)
+list(FILTER SHELL_SOURCES EXCLUDE REGEX "/app/win32/winmain\\.cpp$")
+add_library(tarvex_shell STATIC ${SHELL_SOURCES})
+target_link_libraries(tarvex_shell PUBLIC tarvex_core
+  comctl32 shell32 shlwapi gdi32 user32 advapi32 version winmm ole32 uuid)
+
+set(RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
+file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${RESOURCE_DIR}/*.ico ${RESOURCE_DIR}/*.bmp
+     ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h)
+set_source_files_properties(${RESOURCE_DIR}/Tarvex.rc PROPERTIES
+  OBJECT_DEPENDS "${RESOURCE_FILES};${CMAKE_BINARY_DIR}/generated/build_version.h")
+add_executable(Tarvex WIN32 src/app/win32/winmain.cpp ${RESOURCE_DIR}/Tarvex.rc)
+target_include_directories(Tarvex PRIVATE ${RESOURCE_DIR})
+target_link_options(Tarvex PRIVATE -municode)
+target_link_libraries(Tarvex PRIVATE tarvex_shell)
+set_target_properties(Tarvex PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# The driver that e2e tests and scripts use to work the program from outside.
+add_library(tarvex_driver STATIC tools/driver/driver.cpp)
+target_include_directories(tarvex_driver PUBLIC tools/driver src)
+target_link_libraries(tarvex_driver PUBLIC tarvex_core user32 advapi32 comctl32 gdi32)
+add_executable(tvdriver tools/driver/tvdriver.cpp)
+target_link_options(tvdriver PRIVATE -municode)
+target_link_libraries(tvdriver PRIVATE tarvex_driver)
+set_target_properties(tvdriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+# An empty window program built like Tarvex.exe, the baseline of the start-up benchmark.
+add_executable(EmptyWindow WIN32 tools/empty_window/empty_window.cpp)
+target_link_options(EmptyWindow PRIVATE -municode)
+set_target_properties(EmptyWindow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
+set(WINE_TEST_ENV "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
+
+# Win32 unit tests: adapters, controls and windows in the shared headless prefix.
+file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
+add_executable(win32_tests ${WIN32_TEST_SOURCES})
+target_include_directories(win32_tests PRIVATE tests)
+target_link_options(win32_tests PRIVATE -municode)
+target_link_libraries(win32_tests PRIVATE tarvex_shell gtest)
+add_test(NAME win32.tests COMMAND win32_tests)
+set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
+  "${WINE_TEST_ENV};WINEPREFIX=${CMAKE_BINARY_DIR}/wine/headless")
+
+# e2e suites: each runs the shipped Tarvex.exe in a prefix, wineserver and Xvfb
+# display of its own, so suites run in parallel.
+add_test(NAME exe.imports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/check_imports.sh $<TARGET_FILE:Tarvex>)
+file(GLOB E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
+set(display 91)
+foreach(source IN LISTS E2E_SOURCES)
+  get_filename_component(name ${source} NAME_WE)
+  add_executable(${name} ${source} tests/e2e/support/e2e.cpp)
+  target_include_directories(${name} PRIVATE tests)
+  target_link_options(${name} PRIVATE -municode)
+  target_link_libraries(${name} PRIVATE tarvex_driver gtest)
+  add_dependencies(${name} Tarvex)
+  add_test(NAME e2e.${name}
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh ${display} $<TARGET_FILE:${name}>
+            ${CMAKE_BINARY_DIR}/wine/template ${CMAKE_BINARY_DIR}/e2e/${name})
+  set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>"
+                       TIMEOUT 600)
+  math(EXPR display "${display} + 1")
+endforeach()

@@ -1,0 +1,24 @@
+#pragma once
+// The application object: its title, help file and icon, and the message loop.
+#include <windows.h>
+
+#include <string>
+
+namespace tarvex {
+
+class TApplication {
+public:
+    std::wstring Title = L"Tarvex";
+    std::string HelpFile;
+    HICON Icon = nullptr;
+    HWND MainWindow = nullptr;
+
+    // Runs the message loop until the main window closes or Terminate is called.
+    int Run();
+    // Ends the message loop at once; windows are not closed first.
+    void Terminate() { PostQuitMessage(0); }
+};
+
+TApplication& Application();
+
+}  // namespace tarvex

@@ -1,0 +1,104 @@
+#include "platform/win32/window.h"
+
+#include <string>
+
+#include "platform/win32/unicode.h"
+
+namespace tarvex {
+namespace {
+
+std::function<void(std::exception_ptr)>& Handler() {
+    static std::function<void(std::exception_ptr)> handler;
+    return handler;
+}
+
+std::string DescribeError(std::exception_ptr error) {
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
+    }
+}
+
+}  // namespace
+
+void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) { Handler() = std::move(handler); }
+
+void ReportUnhandledError(std::exception_ptr error) noexcept {
+    try {
+        if (Handler()) {
+            Handler()(error);
+            return;
+        }
+        const std::wstring text = Utf8ToWide(DescribeError(error));
+        MessageBoxW(GetActiveWindow(), text.c_str(), L"Bug Report", MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Reporting must never throw back into the platform.
+    }
+}
+
+Window::~Window() {
+    if (hwnd_) {
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH background, HICON icon, HCURSOR cursor) {
+    WNDCLASSEXW existing{sizeof existing};
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &existing)) return;
+    WNDCLASSEXW wc{sizeof wc};
+    wc.style = style;
+    wc.lpfnWndProc = StaticWndProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.hCursor = cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = className;
+    RegisterClassExW(&wc);
+}
+
+HWND Window::CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
+                          int width, int height, HWND parent, HMENU menuOrId) {
+    return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
+                           GetModuleHandleW(nullptr), this);
+}
+
+LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_SETFONT:
+            font_ = reinterpret_cast<HFONT>(wParam);
+            if (LOWORD(lParam)) InvalidateRect(hwnd_, nullptr, TRUE);
+            return 0;
+        case WM_GETFONT:
+            return reinterpret_cast<LRESULT>(font_);
+        default:
+            return Default(message, wParam, lParam);
+    }
+}
+
+LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_NCCREATE) {
+        auto* self = static_cast<Window*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    LRESULT result = 0;
+    try {
+        result = self->OnMessage(message, wParam, lParam);
+    } catch (...) {
+        ReportUnhandledError(std::current_exception());
+    }
+    if (message == WM_NCDESTROY) {
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+}  // namespace tarvex

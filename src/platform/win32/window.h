@@ -1,0 +1,54 @@
+#pragma once
+// The base of every window of the program: one C++ object per window, a static window
+// procedure that finds it, and a guard so that no exception unwinds into user32.
+#include <windows.h>
+
+#include <exception>
+#include <functional>
+
+namespace tarvex {
+
+// Hands an error that nothing caught to the application's handler (the "Bug Report"
+// message); the program goes on afterwards.
+void ReportUnhandledError(std::exception_ptr error) noexcept;
+void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler);
+
+// Runs a callback from the platform under the guard.
+template <typename Fn>
+void Guarded(Fn&& fn) noexcept {
+    try {
+        fn();
+    } catch (...) {
+        ReportUnhandledError(std::current_exception());
+    }
+}
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND Handle() const noexcept { return hwnd_; }
+
+    // Registers a class whose window procedure dispatches to Window objects (once per name).
+    static void RegisterWindowClass(const wchar_t* className, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
+                              HICON icon = nullptr, HCURSOR cursor = nullptr);
+
+protected:
+    // Creates the window of a registered class for this object.
+    HWND CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
+                      int width, int height, HWND parent, HMENU menuOrId);
+    virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
+        return DefWindowProcW(hwnd_, message, wParam, lParam);
+    }
+
+private:
+    static LRESULT CALLBACK StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
+    HWND hwnd_ = nullptr;
+    HFONT font_ = nullptr;  // WM_SETFONT/WM_GETFONT for classes that have no control of their own
+};
+
+}  // namespace tarvex
