@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/win32/application.h"
+#include "common/error.h"
 #include "common/version_text.h"
 #include "common/windows_version.h"
 #include "platform/program_info.h"
@@ -36,7 +37,7 @@ void TTarvexMainForm::Create(int showCommand) {
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     CreateHandle(kClassName, Application().Title.c_str(), kStyle, kExStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                  frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr);
-    if (!Handle()) throw std::runtime_error("The main window could not be created");
+    if (!Handle()) throw Error("The main window could not be created");
     Application().MainWindow = Handle();
 
     LOGFONTW logFont{};

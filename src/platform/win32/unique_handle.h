@@ -33,10 +33,11 @@ private:
     Handle handle_ = Traits::Invalid();
 };
 
-template <typename H, auto CloseFn, auto InvalidValue = nullptr>
+// Handles whose "none" value is null (kernel objects from CreateFile use their own traits).
+template <typename H, auto CloseFn>
 struct HandleTraits {
     using Handle = H;
-    static Handle Invalid() noexcept { return reinterpret_cast<Handle>(InvalidValue); }
+    static Handle Invalid() noexcept { return nullptr; }
     static void Close(Handle h) noexcept { CloseFn(h); }
 };
 
