@@ -8,17 +8,17 @@ add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM
 # The Win32 shell: every source in a win32/ folder except the entry point.
 file(GLOB_RECURSE SHELL_SOURCES CONFIGURE_DEPENDS src/*/win32/*.cpp)
 list(FILTER SHELL_SOURCES EXCLUDE REGEX "/app/win32/winmain\\.cpp$")
-add_library(tarvex_shell STATIC ${SHELL_SOURCES})
-target_link_libraries(tarvex_shell PUBLIC tarvex_core
-  comctl32 shell32 shlwapi gdi32 user32 advapi32 version winmm ole32 uuid)
-
 set(RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
+add_library(tarvex_shell STATIC ${SHELL_SOURCES})
+target_include_directories(tarvex_shell PUBLIC ${RESOURCE_DIR})
+target_link_libraries(tarvex_shell PUBLIC tarvex_core
+  comctl32 shell32 shlwapi gdi32 gdiplus msimg32 user32 advapi32 version winmm ole32 uuid)
+
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${RESOURCE_DIR}/*.ico ${RESOURCE_DIR}/*.bmp
      ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h)
 set_source_files_properties(${RESOURCE_DIR}/Tarvex.rc PROPERTIES
   OBJECT_DEPENDS "${RESOURCE_FILES};${CMAKE_BINARY_DIR}/generated/build_version.h")
 add_executable(Tarvex WIN32 src/app/win32/winmain.cpp ${RESOURCE_DIR}/Tarvex.rc)
-target_include_directories(Tarvex PRIVATE ${RESOURCE_DIR})
 target_link_options(Tarvex PRIVATE -municode)
 target_link_libraries(Tarvex PRIVATE tarvex_shell)
 set_target_properties(Tarvex PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)

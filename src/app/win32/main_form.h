@@ -1,8 +1,18 @@
 #pragma once
-// The one main window of the program.
+// The one main window of the program: the cool bar with the menu and the large toolbar,
+// the side panel, and the page control with its seven pages.
 #include <windows.h>
 
+#include <array>
+#include <string>
+#include <vector>
+
+#include "app/navigation.h"
+#include "app/program_options.h"
+#include "app/win32/panels.h"
 #include "platform/os_version.h"
+#include "platform/win32/controls.h"
+#include "platform/win32/pictures.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 
@@ -13,8 +23,10 @@ public:
     static constexpr wchar_t kClassName[] = L"TTarvexMainForm";
     static constexpr int kClientWidth = 633;
     static constexpr int kClientHeight = 451;
-    static constexpr int kMinWidth = 632;   // outer size limits
+    static constexpr int kMinWidth = 632;  // outer size limits
     static constexpr int kMinHeight = 451;
+    static constexpr int kCoolBarHeight = 72;
+    static constexpr int kSidePanelWidth = 225;
 
     TTarvexMainForm();
     ~TTarvexMainForm() override;
@@ -23,8 +35,10 @@ public:
     // step of the sequence fails.
     void Create(int showCommand);
 
-    // Pixels at 96 DPI scaled to the DPI the program runs at.
-    int Scale(int pixels) const { return MulDiv(pixels, dpi_, 96); }
+    int Scale(int pixels) const { return factory_.Scale(pixels); }
+    MainPage ActivePage() const { return activePage_; }
+    void ShowPage(MainPage page);
+    void ExecuteRoute(const Route& route);
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -34,9 +48,43 @@ private:
     bool FormCloseQuery() { return true; }
     void FormClose();
 
+    void CreateFrame();
+    void CreateCoolBar();
+    void CreateSidePanel();
+    void CreatePages();
+    void CreateSettingsPage(TPanel& page);
+    void CreateSupportPage(TPanel& page);
+    void CreateAboutPage(TPanel& page);
+    void LayoutFrame();
+
+    void OpenMenuBarDropDown(int index);
+    bool OnCommand(int id, int code);
+    LRESULT OnNotify(NMHDR& header);
+
+    void chkStartInTrayClick();
+    void chkMinimizeToTrayClick();
+    void chkCheckForUpdatesClick();
+    void ReadOptions();
+
     OsVersionInfo os_;
-    int dpi_ = 96;
-    UniqueFont font_;
+    ControlFactory factory_;
+    UniqueFont font_, boldFont_, titleFont_, linkFont_;
+    UniqueImageList imageList32_, imageList16LeftMenu_, imageList16Progress_;
+    UniqueMenu mainMenu_, trayMenu_;
+    Picture pictureSettings_, pictureSupport_, logo_;
+    std::vector<std::wstring> toolTips_;
+
+    HWND coolBar_ = nullptr, toolBarMenu_ = nullptr, toolBarTop_ = nullptr;
+    TAdvPanelGroup advPanelGroup_;
+    TPanel pageControlMain_;
+    std::array<TPanel, kMainPageCount> pages_;
+    MainPage activePage_ = MainPage::Welcome;
+
+    HWND chkLoadAtWinStart_ = nullptr, chkStartInTray_ = nullptr, chkMinimizeToTray_ = nullptr;
+    HWND chkCheckForUpdates_ = nullptr, cbCheckForUpdates_ = nullptr;
+    HWND lblVersion_ = nullptr, lblUpdateProgress_ = nullptr;
+    HWND lblAdapterName_ = nullptr, lblRateIn2_ = nullptr, lblRateOut2_ = nullptr;
+    ProgramOptions options_;
 };
 
 }  // namespace tarvex

@@ -1,0 +1,53 @@
+#pragma once
+// Stable ids of the main window's controls; buttons and menu items of the navigation use
+// kCommandBase + NavItem (app/navigation.h).
+
+namespace tarvex::ids {
+
+inline constexpr int kCoolBar1 = 100;
+inline constexpr int kToolBarMenu = 101;
+inline constexpr int kToolBarTop = 102;
+inline constexpr int kAdvPanelGroup = 103;
+inline constexpr int kPageControlMain = 104;
+inline constexpr int kFirstPage = 110;  // + page index
+
+inline constexpr int kMenuBarButtonBase = 3000;  // + index of the drop-down menu
+
+inline constexpr int kQmHtmlLabel1 = 200;
+inline constexpr int kQmHtmlLabel2 = 201;
+inline constexpr int kLblAdapterName = 202;
+inline constexpr int kLblChange = 203;
+inline constexpr int kLblDownloading = 204;
+inline constexpr int kLblSending = 205;
+inline constexpr int kLblRateIn2 = 206;
+inline constexpr int kLblRateOut2 = 207;
+
+inline constexpr int kHTMLabel1 = 300;
+
+inline constexpr int kGbGeneral = 400;
+inline constexpr int kChkLoadAtWinStart = 401;
+inline constexpr int kChkStartInTray = 402;
+inline constexpr int kChkMinimizeToTray = 403;
+inline constexpr int kGbUpdates = 404;
+inline constexpr int kChkCheckForUpdates = 405;
+inline constexpr int kCbCheckForUpdates = 406;
+
+inline constexpr int kLblAskQuestions = 500;
+inline constexpr int kBtnAskQuestions = 501;
+inline constexpr int kLblCheckUpdates = 502;
+inline constexpr int kBtnCheckUpdates = 503;
+inline constexpr int kLblUpdateProgress = 504;
+inline constexpr int kGbProxyDetails = 505;
+inline constexpr int kTxtProxyServer = 506;
+inline constexpr int kTxtProxyUser = 507;
+inline constexpr int kTxtProxyPwd = 508;
+inline constexpr int kLblProxyNote = 509;
+
+inline constexpr int kLblTitle = 600;
+inline constexpr int kLblVersion = 601;
+inline constexpr int kLblEmail = 602;  // AutoURLLabel2
+inline constexpr int kLblURL = 603;
+inline constexpr int kBevelAbout = 604;
+inline constexpr int kMemoLegal = 605;
+
+}  // namespace tarvex::ids
