@@ -26,7 +26,7 @@ set_target_properties(Tarvex PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_
 # The driver that e2e tests and scripts use to work the program from outside.
 add_library(tarvex_driver STATIC tools/driver/driver.cpp)
 target_include_directories(tarvex_driver PUBLIC tools/driver src)
-target_link_libraries(tarvex_driver PUBLIC tarvex_core user32 advapi32 comctl32 gdi32)
+target_link_libraries(tarvex_driver PUBLIC tarvex_shell psapi)
 add_executable(tvdriver tools/driver/tvdriver.cpp)
 target_link_options(tvdriver PRIVATE -municode)
 target_link_libraries(tvdriver PRIVATE tarvex_driver)
@@ -44,7 +44,7 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
 add_executable(win32_tests ${WIN32_TEST_SOURCES})
 target_include_directories(win32_tests PRIVATE tests)
 target_link_options(win32_tests PRIVATE -municode)
-target_link_libraries(win32_tests PRIVATE tarvex_shell gtest)
+target_link_libraries(win32_tests PRIVATE tarvex_driver gtest)
 add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${CMAKE_BINARY_DIR}/wine/headless")
