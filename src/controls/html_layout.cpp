@@ -11,11 +11,13 @@ namespace {
 // Positions are summed in 64 bits (indents and sizes come from the caption) and stored
 // clamped, so no input overflows.
 int ClampToInt(std::int64_t v) {
-    return static_cast<int>(std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(),
-                                                     std::numeric_limits<int>::max()));
+    return static_cast<int>(
+        std::clamp<std::int64_t>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-bool IsContinuation(unsigned char c) { return (c & 0xC0u) == 0x80u; }
+bool IsContinuation(unsigned char c) {
+    return (c & 0xC0u) == 0x80u;
+}
 
 // Decodes the character at the front of a non-empty string; `length` gets its byte count.
 // Malformed, overlong or surrogate sequences give U+FFFD for their first byte alone.
@@ -82,7 +84,9 @@ void THtmlRenderer::SetRoot(const THtmlNode* root) {
     layoutRevision_ = root_ != nullptr ? root_->Revision() : 0;
 }
 
-bool THtmlRenderer::Current() const { return root_ != nullptr && root_->Revision() == layoutRevision_; }
+bool THtmlRenderer::Current() const {
+    return root_ != nullptr && root_->Revision() == layoutRevision_;
+}
 
 std::span<const THtmlRenderChunk> THtmlRenderer::Chunks() const {
     if (!Current()) return {};
@@ -109,9 +113,11 @@ const THtmlNode* THtmlRenderer::HotNode() const {
     return hotNode_;
 }
 
-void THtmlRenderer::SetHotNode(const THtmlNode* node) {
+bool THtmlRenderer::SetHotNode(const THtmlNode* node) {
+    const bool changed = node != HotNode();
     hotNode_ = node;
     hotRevision_ = root_ != nullptr ? root_->Revision() : 0;
+    return changed;
 }
 
 void THtmlRenderer::Layout(const THtmlRect& bounds) {
@@ -226,8 +232,7 @@ std::vector<THtmlPaintItem> THtmlRenderer::PaintItems(const THtmlRect& client) c
     std::vector<THtmlPaintItem> items;
     const auto chunks = Chunks();
     if (chunks.empty()) return items;
-    const THtmlLineWidths lineWidths =
-        Alignment == THtmlAlignment::taLeftJustify ? THtmlLineWidths{} : LineWidths();
+    const THtmlLineWidths lineWidths = Alignment == THtmlAlignment::taLeftJustify ? THtmlLineWidths{} : LineWidths();
 
     // Nodes drawn in hover form: the hot node and everything below it.
     std::unordered_set<const THtmlNode*> hotSubtree;
@@ -256,8 +261,7 @@ std::vector<THtmlPaintItem> THtmlRenderer::PaintItems(const THtmlRect& client) c
 
 const THtmlRenderChunk* THtmlRenderer::ChunkAt(THtmlPoint point, int clientWidth) const {
     const auto chunks = Chunks();
-    const THtmlLineWidths lineWidths =
-        Alignment == THtmlAlignment::taLeftJustify ? THtmlLineWidths{} : LineWidths();
+    const THtmlLineWidths lineWidths = Alignment == THtmlAlignment::taLeftJustify ? THtmlLineWidths{} : LineWidths();
     for (const auto& chunk : chunks) {
         const std::int64_t left = ChunkLeft(chunk, 0, clientWidth, lineWidths);
         if (point.X >= left && point.X < left + chunk.Width && point.Y >= chunk.Top &&
@@ -279,6 +283,20 @@ const THtmlNode* THtmlRenderer::FindLink(THtmlPoint point, int clientWidth) {
         }
     }
     return nullptr;
+}
+
+bool IsLinkTarget(std::string_view linkText) {
+    return linkText.size() >= 5 && AsciiEqualsIgnoreCase(linkText.substr(0, 5), "link:");
+}
+
+THtmlLinkClick ResolveLinkClick(std::string_view linkText) {
+    THtmlLinkClick click;
+    if (!IsLinkTarget(linkText)) return click;
+    click.Identifier.assign(linkText.substr(5));
+    click.RaiseOnLinkClick = !click.Identifier.empty();
+    click.OpenWithShell =
+        click.Identifier.find("://") != std::string::npos || click.Identifier.find("mailto:") != std::string::npos;
+    return click;
 }
 
 }  // namespace tarvex

@@ -9,7 +9,8 @@
 //     parser.Parse(caption); renderer.Layout(clientRect);              // rebuild
 //     for (const auto& item : renderer.PaintItems(clientRect)) ...     // paint
 //     const THtmlNode* link = renderer.FindLink(x, y, clientWidth);   // mouse move / press
-//     if (link != renderer.HotNode()) { renderer.SetHotNode(link); repaint; }
+//     if (renderer.SetHotNode(link)) repaint;                         // changed: repaint
+//     const THtmlLinkClick click = ResolveLinkClick(renderer.LinkText());  // left button down
 //
 // Tree lifetime: Parse replaces every node under the root. The renderer notices this through
 // the root's Revision: from that Parse until the next Layout it reports no chunks, ChunkAt and
@@ -78,7 +79,7 @@ struct THtmlRenderChunk {
     TFontData FontData;  // the node's Name, Size, Color and Style; hover fields stay empty
     int Left = 0;        // client position before alignment
     int Top = 0;
-    std::string Text;    // the token; empty for an image or an indent
+    std::string Text;  // the token; empty for an image or an indent
     int Width = 0;
     int Height = 0;
     const THtmlNode* Node = nullptr;  // the node that produced it (not owned)
@@ -87,9 +88,9 @@ struct THtmlRenderChunk {
 // What the painter needs for one chunk, in drawing order.
 struct THtmlPaintItem {
     const THtmlRenderChunk* Chunk = nullptr;
-    int Left = 0;        // drawing left after alignment; draw at (Left, Chunk->Top)
-    FontSpec Font;       // font to draw the text with (hover form inside the hot link)
-    int ImageIndex = -1; // image to draw at (Left, Chunk->Top), enabled; -1: none
+    int Left = 0;         // drawing left after alignment; draw at (Left, Chunk->Top)
+    FontSpec Font;        // font to draw the text with (hover form inside the hot link)
+    int ImageIndex = -1;  // image to draw at (Left, Chunk->Top), enabled; -1: none
 };
 
 // Sum of chunk widths per line, keyed by the line's Top.
@@ -142,12 +143,13 @@ public:
 
     // The link node under the mouse (see the tree lifetime note above).
     const THtmlNode* HotNode() const;
-    void SetHotNode(const THtmlNode* node);
+    // Returns true when the hot node changed (the label then repaints). nullptr clears it.
+    bool SetHotNode(const THtmlNode* node);
 
     bool WordBreak() const { return wordBreak_; }
     bool AutoWidth() const { return autoWidth_; }
-    void SetWordBreak(bool on);   // on turns AutoWidth off
-    void SetAutoWidth(bool on);   // on turns WordBreak off
+    void SetWordBreak(bool on);  // on turns AutoWidth off
+    void SetAutoWidth(bool on);  // on turns WordBreak off
     bool AutoHeight = false;
 
     THtmlAlignment Alignment = THtmlAlignment::taLeftJustify;
@@ -167,7 +169,7 @@ private:
     std::uint64_t layoutRevision_ = 0;  // root revision the chunks were made from
     int contentWidth_ = 0;
     int contentHeight_ = 0;
-    std::int64_t width64_ = 0;   // content size while laying out, free of int overflow
+    std::int64_t width64_ = 0;  // content size while laying out, free of int overflow
     std::int64_t height64_ = 0;
     bool wordBreak_ = true;  // as a new label has it
     bool autoWidth_ = false;
@@ -177,5 +179,17 @@ private:
     std::uint64_t hotRevision_ = 0;
     std::string linkText_;
 };
+
+// True when a link value starts with "link:" (any case): such a link shows the link cursor.
+bool IsLinkTarget(std::string_view linkText);
+
+// What a press on a link does, from FindLink's LinkText.
+struct THtmlLinkClick {
+    std::string Identifier;         // the href value; empty when the link has none
+    bool RaiseOnLinkClick = false;  // call OnLinkClick(Identifier): a "link:" with a non-empty id
+    bool OpenWithShell = false;     // then open Identifier (ShellExecuteW "open", SW_SHOWNORMAL):
+                                    // it contains "://" or "mailto:" (case-sensitive)
+};
+THtmlLinkClick ResolveLinkClick(std::string_view linkText);
 
 }  // namespace tarvex

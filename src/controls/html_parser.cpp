@@ -7,9 +7,13 @@
 namespace tarvex {
 namespace {
 
-constexpr char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char AsciiLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
 
-constexpr bool IsAttributeSeparator(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+constexpr bool IsAttributeSeparator(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
 
 // Value of a hexadecimal or decimal digit, or -1.
 int DigitValue(char c, bool hex) {
@@ -38,7 +42,9 @@ struct NamedColor {
     TColor Value;
 };
 
-constexpr TColor Sys(unsigned index) { return kClSystemColor | index; }
+constexpr TColor Sys(unsigned index) {
+    return kClSystemColor | index;
+}
 
 constexpr std::array<NamedColor, 52> kNamedColors{{
     {"clBlack", 0x000000},
@@ -115,6 +121,22 @@ bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
         if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
     }
     return true;
+}
+
+std::string NormalizeCaptionLineBreaks(std::string_view text) {
+    std::string result;
+    result.reserve(text.size() + text.size() / 8);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+            result += "\r\n";
+        } else {
+            result += c;
+        }
+    }
+    while (!result.empty() && (result.back() == '\r' || result.back() == '\n')) result.pop_back();
+    return result;
 }
 
 std::optional<std::int32_t> ParseHtmlInteger(std::string_view text) {
@@ -200,7 +222,9 @@ FontSpec TFontData::ToFont(bool hover) const {
 
 // ---- THtmlNode ----
 
-THtmlNode::~THtmlNode() { ClearChildren(); }
+THtmlNode::~THtmlNode() {
+    ClearChildren();
+}
 
 THtmlNode* THtmlNode::AppendChild(std::unique_ptr<THtmlNode> child) {
     AssertPresent(child.get());
@@ -235,7 +259,9 @@ void THtmlNode::ClearChildren() {
     }
 }
 
-void THtmlNode::AssignFont(const TFontData& source) { FontData.Assign(source); }
+void THtmlNode::AssignFont(const TFontData& source) {
+    FontData.Assign(source);
+}
 
 // ---- THtmlTag ----
 
@@ -243,7 +269,9 @@ THtmlTag::THtmlTag(std::string name, bool isContainer) : name_(std::move(name)),
 
 THtmlTag::~THtmlTag() = default;
 
-std::unique_ptr<THtmlNode> THtmlTag::CreateNode() const { return std::make_unique<THtmlNode>(); }
+std::unique_ptr<THtmlNode> THtmlTag::CreateNode() const {
+    return std::make_unique<THtmlNode>();
+}
 
 void THtmlTag::Apply(std::string_view /*attributes*/, THtmlNode& /*node*/) const {}
 
@@ -322,7 +350,9 @@ void TFontTag::Apply(std::string_view attributes, THtmlNode& node) const {
 
 TLineBreakTag::TLineBreakTag() : THtmlTag("br", false) {}
 
-void TLineBreakTag::Apply(std::string_view /*attributes*/, THtmlNode& node) const { node.Text = "\r\n"; }
+void TLineBreakTag::Apply(std::string_view /*attributes*/, THtmlNode& node) const {
+    node.Text = "\r\n";
+}
 
 TBoldTag::TBoldTag() : THtmlTag("b", true) {}
 

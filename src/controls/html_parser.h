@@ -32,8 +32,12 @@ inline constexpr TColor kClNone = 0x1FFFFFFF;
 inline constexpr TColor kClDefault = 0x20000000;
 inline constexpr TColor kClSystemColor = 0xFF000000;  // plus the system colour index
 
-constexpr bool IsSystemColor(TColor color) { return (color & 0xFF000000u) == kClSystemColor; }
-constexpr int SystemColorIndex(TColor color) { return static_cast<int>(color & 0xFFu); }
+constexpr bool IsSystemColor(TColor color) {
+    return (color & 0xFF000000u) == kClSystemColor;
+}
+constexpr int SystemColorIndex(TColor color) {
+    return static_cast<int>(color & 0xFFu);
+}
 
 enum class TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4, fsStrikeOut = 8 };
 
@@ -41,7 +45,8 @@ enum class TFontStyle : std::uint8_t { fsBold = 1, fsItalic = 2, fsUnderline = 4
 class TFontStyles {
 public:
     constexpr TFontStyles() = default;
-    constexpr TFontStyles(TFontStyle style) : bits_(static_cast<std::uint8_t>(style)) {}  // NOLINT: a set of one
+    // Implicit on purpose: a single style reads as the set of that style.
+    constexpr TFontStyles(TFontStyle style) : bits_(static_cast<std::uint8_t>(style)) {}
 
     constexpr bool Contains(TFontStyle style) const { return (bits_ & static_cast<std::uint8_t>(style)) != 0; }
     constexpr bool Empty() const { return bits_ == 0; }
@@ -62,7 +67,9 @@ private:
     std::uint8_t bits_ = 0;
 };
 
-constexpr TFontStyles operator|(TFontStyle a, TFontStyle b) { return TFontStyles(a) | TFontStyles(b); }
+constexpr TFontStyles operator|(TFontStyle a, TFontStyle b) {
+    return TFontStyles(a) | TFontStyles(b);
+}
 
 // The plain font record exchanged with the platform: face, size in points, colour and style.
 struct FontSpec {
@@ -80,8 +87,8 @@ struct TFontData {
     TColor Color = 0;
     int Size = 0;
     TFontStyles Style;
-    TColor HoverColor = 0;     // colour while the enclosing link is under the mouse
-    TFontStyles HoverStyle;    // style while the enclosing link is under the mouse
+    TColor HoverColor = 0;   // colour while the enclosing link is under the mouse
+    TFontStyles HoverStyle;  // style while the enclosing link is under the mouse
 
     // Copy Name, Size, Color and Style only; the hover fields are never copied.
     void Assign(const TFontData& source);
@@ -101,11 +108,11 @@ public:
     THtmlNode& operator=(const THtmlNode&) = delete;
     virtual ~THtmlNode();
 
-    std::string Text;      // literal text, or what an element contributes (BR, IND, DIV)
+    std::string Text;  // literal text, or what an element contributes (BR, IND, DIV)
     TFontData FontData;
-    std::string Link;      // empty, or "link:" followed by the href value
-    int ImageIndex = -1;   // image of an IMG element; -1: none
-    int Indent = 0;        // absolute x of an IND element; 0: none
+    std::string Link;     // empty, or "link:" followed by the href value
+    int ImageIndex = -1;  // image of an IMG element; -1: none
+    int Indent = 0;       // absolute x of an IND element; 0: none
 
     THtmlNode* Parent() const { return parent_; }
     const std::vector<std::unique_ptr<THtmlNode>>& Children() const { return children_; }
@@ -243,6 +250,7 @@ public:
     THtmlTagMatch FindTag(std::string_view caption, std::size_t start) const;
 
     // Link settings: stored and written into every TLinkTag; they reach the tree at the next Parse.
+    // A new parser has colour 0 and both switches off; the label sets both colours to clBlue.
     TColor LinkColor() const { return linkColor_; }
     TColor LinkHoverColor() const { return linkHoverColor_; }
     bool LinkHover() const { return linkHover_; }
@@ -276,6 +284,10 @@ std::optional<TColor> ParseHtmlColor(std::string_view text);
 
 // One of the 52 named colours ("clBlack" ... "clMenuBar", "clNone", "clDefault"), any case.
 std::optional<TColor> ColorFromName(std::string_view name);
+
+// The caption as the label keeps it: every line break (CR LF, CR or LF) becomes CR LF, and
+// trailing line breaks are removed.
+std::string NormalizeCaptionLineBreaks(std::string_view text);
 
 // Case-insensitive comparison folding only the ASCII letters a to z.
 bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);

@@ -14,7 +14,9 @@ void TQmStyle::RegisterListener(const void* listener, TQmStyleHandler handler) {
     listeners_[listener] = std::move(handler);
 }
 
-void TQmStyle::UnregisterListener(const void* listener) { listeners_.erase(listener); }
+void TQmStyle::UnregisterListener(const void* listener) {
+    listeners_.erase(listener);
+}
 
 void TQmStyle::NotifyListeners() {
     // Handlers may change the registry (a label destroyed by another's handler), so walk a
@@ -43,21 +45,21 @@ void SetFont(FontSpec& font, TColor color, int size, TFontStyles style, const st
 
 void ApplyLabelType(TQmLabelType type, const TQmStyle& style, FontSpec& font) {
     switch (type) {
-    case TQmLabelType::ltCustom:
-        break;
-    case TQmLabelType::ltNormal:
-        SetFont(font, style.NormalFontColor, style.NormalFontSize, style.NormalFontStyle, style.NormalFontName);
-        break;
-    case TQmLabelType::ltHighlight:
-        SetFont(font, style.HighlightFontColor, style.HighlightFontSize, style.HighlightFontStyle,
-                style.HighlightFontName);
-        break;
-    case TQmLabelType::ltTitle:
-        SetFont(font, style.TitleFontColor, style.TitleFontSize, style.TitleFontStyle, style.TitleFontName);
-        break;
-    case TQmLabelType::ltHeader:
-        SetFont(font, style.HeaderFontColor, style.HeaderFontSize, style.HeaderFontStyle, style.HeaderFontName);
-        break;
+        case TQmLabelType::ltCustom:
+            break;
+        case TQmLabelType::ltNormal:
+            SetFont(font, style.NormalFontColor, style.NormalFontSize, style.NormalFontStyle, style.NormalFontName);
+            break;
+        case TQmLabelType::ltHighlight:
+            SetFont(font, style.HighlightFontColor, style.HighlightFontSize, style.HighlightFontStyle,
+                    style.HighlightFontName);
+            break;
+        case TQmLabelType::ltTitle:
+            SetFont(font, style.TitleFontColor, style.TitleFontSize, style.TitleFontStyle, style.TitleFontName);
+            break;
+        case TQmLabelType::ltHeader:
+            SetFont(font, style.HeaderFontColor, style.HeaderFontSize, style.HeaderFontStyle, style.HeaderFontName);
+            break;
     }
 }
 

@@ -55,11 +55,21 @@ void ParseAndLayout(benchmark::State& state, const std::string& caption, int wid
     state.SetComplexityN(static_cast<std::int64_t>(caption.size()));
 }
 
-void BM_Welcome(benchmark::State& state) { ParseAndLayout(state, kWelcome, 400); }
-void BM_SidePanel1(benchmark::State& state) { ParseAndLayout(state, kSidePanel1, 209); }
-void BM_SidePanel2(benchmark::State& state) { ParseAndLayout(state, kSidePanel2, 209); }
-void BM_CounterLink(benchmark::State& state) { ParseAndLayout(state, kCounterLink, 100); }
-void BM_Long2000(benchmark::State& state) { ParseAndLayout(state, LongCaption(2000), 400); }
+void BM_Welcome(benchmark::State& state) {
+    ParseAndLayout(state, kWelcome, 400);
+}
+void BM_SidePanel1(benchmark::State& state) {
+    ParseAndLayout(state, kSidePanel1, 209);
+}
+void BM_SidePanel2(benchmark::State& state) {
+    ParseAndLayout(state, kSidePanel2, 209);
+}
+void BM_CounterLink(benchmark::State& state) {
+    ParseAndLayout(state, kCounterLink, 100);
+}
+void BM_Long2000(benchmark::State& state) {
+    ParseAndLayout(state, LongCaption(2000), 400);
+}
 void BM_Length(benchmark::State& state) {
     ParseAndLayout(state, LongCaption(static_cast<std::size_t>(state.range(0))), 400);
 }

@@ -37,8 +37,8 @@ public:
 
     // UTF-8 characters: every byte that does not continue a sequence starts one.
     static int CharacterCount(std::string_view text) {
-        return static_cast<int>(
-            std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0u) != 0x80u; }));
+        return static_cast<int>(std::count_if(text.begin(), text.end(),
+                                              [](char c) { return (static_cast<unsigned char>(c) & 0xC0u) != 0x80u; }));
     }
 
 private:

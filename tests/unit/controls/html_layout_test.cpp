@@ -6,6 +6,7 @@
 #include <string>
 
 #include "support/fake_text_measurer.h"
+#include "unit/controls/html_test_text.h"
 
 namespace tarvex {
 namespace {
@@ -27,17 +28,6 @@ constexpr const char* kWelcomeCaption =
     "more than one description applies, select the scenario which is most important to you.<BR><BR><B>Select "
     "your connection type:</B>";
 
-std::string Escape(std::string_view text) {
-    std::string out;
-    for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else out += c;
-    }
-    return out;
-}
-
 // Advance 1 pixel per character, line height twice the point size (8-point text: 16).
 class HtmlLayoutTest : public ::testing::Test {
 protected:
@@ -54,10 +44,10 @@ protected:
 
     // "[content WxH] 'token'left,top,width,height ..."
     std::string Positions() const {
-        std::string out = "[" + std::to_string(renderer.ContentWidth()) + "x" +
-                          std::to_string(renderer.ContentHeight()) + "]";
+        std::string out =
+            "[" + std::to_string(renderer.ContentWidth()) + "x" + std::to_string(renderer.ContentHeight()) + "]";
         for (const auto& c : renderer.Chunks()) {
-            out += " '" + Escape(c.Text) + "'" + std::to_string(c.Left) + "," + std::to_string(c.Top) + "," +
+            out += " '" + EscapeControls(c.Text) + "'" + std::to_string(c.Left) + "," + std::to_string(c.Top) + "," +
                    std::to_string(c.Width) + "," + std::to_string(c.Height);
         }
         return out;
@@ -84,8 +74,9 @@ TEST_F(HtmlLayoutTest, ChunkPositions) {
     };
     const Case cases[] = {
         {"", 100, true, "[0x2]"},
-        {"Hello", 100, true, "[5x18]"
-                             " 'Hello'0,0,5,16"},
+        {"Hello", 100, true,
+         "[5x18]"
+         " 'Hello'0,0,5,16"},
         // An over-long first token stays on its line; the next one wraps with its blank.
         {"abcdefghijklmnop qr", 10, true, "[17x34] 'abcdefghijklmnop '0,0,17,16 'qr'0,16,2,16"},
         {"aaaa bbbb cccc", 10, true, "[10x34] 'aaaa '0,0,5,16 'bbbb '5,0,5,16 'cccc'0,16,4,16"},
@@ -113,7 +104,7 @@ TEST_F(HtmlLayoutTest, ChunkPositions) {
     for (const auto& c : cases) {
         renderer.SetWordBreak(c.WordBreak);
         Layout(c.Caption, c.Width);
-        EXPECT_EQ(Positions(), c.Positions) << "caption: " << Escape(c.Caption);
+        EXPECT_EQ(Positions(), c.Positions) << "caption: " << EscapeControls(c.Caption);
     }
 }
 
@@ -129,7 +120,8 @@ TEST_F(HtmlLayoutTest, SidePanelPutsImagesAtZeroAndLinksAtTwenty) {
     const auto items = renderer.PaintItems({0, 0, 209, 100});
     std::string images_drawn;
     for (const auto& item : items) {
-        if (item.ImageIndex >= 0) images_drawn += std::to_string(item.ImageIndex) + "@" + std::to_string(item.Left) + " ";
+        if (item.ImageIndex >= 0)
+            images_drawn += std::to_string(item.ImageIndex) + "@" + std::to_string(item.Left) + " ";
     }
     EXPECT_EQ(images_drawn, "0@0 1@0 2@0 ");
 }
@@ -143,15 +135,13 @@ TEST_F(HtmlLayoutTest, FindLinkHitEdges) {
         const char* LinkText;
     };
     const Case cases[] = {
-        {25, 20, "link:#1"},  // inside "Advanced" (20..28 x 18..34)
-        {20, 18, "link:#1"},  // left and top edges are inside
-        {27, 33, "link:#1"},
-        {28, 20, ""},         // right edge is outside
-        {27, 34, ""},         // bottom edge is outside, and the next line starts at 36
-        {5, 5, ""},           // an image is no link
-        {45, 36, ""},         // past the end of "State" (31..36)
-        {32, 40, "link:#2"},
-        {-1, 0, ""},
+        {25, 20, "link:#1"},                // inside "Advanced" (20..28 x 18..34)
+        {20, 18, "link:#1"},                // left and top edges are inside
+        {27, 33, "link:#1"}, {28, 20, ""},  // right edge is outside
+        {27, 34, ""},                       // bottom edge is outside, and the next line starts at 36
+        {5, 5, ""},                         // an image is no link
+        {45, 36, ""},                       // past the end of "State" (31..36)
+        {32, 40, "link:#2"}, {-1, 0, ""},
     };
     for (const auto& c : cases) {
         renderer.FindLink({25, 2}, 209);  // LinkText must not survive into the next lookup
@@ -221,7 +211,8 @@ TEST_F(HtmlLayoutTest, HotLinkIsDrawnInHoverFormAndNeverOutlivesItsTree) {
     const THtmlNode* link = renderer.FindLink({ChunkWithText("now").Left, 0}, 100);
     ASSERT_NE(link, nullptr);
     EXPECT_EQ(renderer.LinkText(), "link:#2");
-    renderer.SetHotNode(link);
+    EXPECT_TRUE(renderer.SetHotNode(link));
+    EXPECT_FALSE(renderer.SetHotNode(link));  // moving within one link does not repaint
 
     // Everything inside the hot link takes the link node's hover font.
     std::string fonts;
@@ -247,7 +238,8 @@ TEST_F(HtmlLayoutTest, HotLinkIsDrawnInHoverFormAndNeverOutlivesItsTree) {
     EXPECT_EQ(renderer.FindLink({0, 0}, 100), nullptr);
     renderer.Layout({0, 0, 100, 1000});
     EXPECT_EQ(renderer.HotNode(), nullptr);
-    EXPECT_NE(renderer.FindLink({0, 0}, 100), nullptr);
+    EXPECT_TRUE(renderer.SetHotNode(renderer.FindLink({0, 0}, 100)));
+    EXPECT_TRUE(renderer.SetHotNode(nullptr));  // leaving the label
 }
 
 TEST_F(HtmlLayoutTest, ImagesOutsideTheListTakeSpaceButDrawNothing) {
@@ -290,6 +282,33 @@ TEST_F(HtmlLayoutTest, WordBreakAndAutoWidthExcludeEachOther) {
     EXPECT_TRUE(renderer.AutoWidth());
 }
 
+TEST(HtmlLinkClickTest, PressResolvesTheIdentifier) {
+    struct Case {
+        const char* LinkText;
+        const char* Identifier;
+        bool Raise;
+        bool Open;
+    };
+    const Case cases[] = {
+        {"", "", false, false},
+        {"link:#2", "#2", true, false},
+        {"LINK:#0", "#0", true, false},
+        {"link:", "", false, false},
+        {"link:http://www.example.com/go/?s=1", "http://www.example.com/go/?s=1", true, true},
+        {"link:mailto:support@example.com", "mailto:support@example.com", true, true},
+        {"link:MAILTO:x", "MAILTO:x", true, false},
+        {"lnk:http://x", "", false, false},
+    };
+    for (const auto& c : cases) {
+        const THtmlLinkClick click = ResolveLinkClick(c.LinkText);
+        EXPECT_EQ(click.Identifier, c.Identifier) << c.LinkText;
+        EXPECT_EQ(click.RaiseOnLinkClick, c.Raise) << c.LinkText;
+        EXPECT_EQ(click.OpenWithShell, c.Open) << c.LinkText;
+    }
+    EXPECT_TRUE(IsLinkTarget("Link:"));
+    EXPECT_FALSE(IsLinkTarget("link"));
+}
+
 TEST(HtmlTokenTest, NextToken) {
     const FakeTextMeasurer measurer;
     struct Case {
@@ -303,20 +322,29 @@ TEST(HtmlTokenTest, NextToken) {
         {"you've", "you'|ve|"},
         {"end. Next", "end.| |Next|"},
         {"ab\r\ncd", "ab|\\r|\\n|cd|"},
-        {"gr\xC3\xB6\xC3\x9F" "er als", "gr\xC3\xB6\xC3\x9F" "er |als|"},
-        {"a\xE2\x80\x94" "b", "a\xE2\x80\x94|b|"},
-        {"a\xFF" "b", "a\xFF|b|"},
+        {"gr\xC3\xB6\xC3\x9F"
+         "er als",
+         "gr\xC3\xB6\xC3\x9F"
+         "er |als|"},
+        {"a\xE2\x80\x94"
+         "b",
+         "a\xE2\x80\x94|b|"},
+        {"a\xFF"
+         "b",
+         "a\xFF|b|"},
         {"a\xE2\x80", "a\xE2|\x80|"},
-        {"\xC0\xAF" "x", "\xC0|\xAF|x|"},
+        {"\xC0\xAF"
+         "x",
+         "\xC0|\xAF|x|"},
     };
     for (const auto& c : cases) {
         std::string_view rest = c.Text;
         std::string tokens;
         do {
-            tokens += Escape(THtmlRenderer::NextToken(rest, measurer));
+            tokens += EscapeControls(THtmlRenderer::NextToken(rest, measurer));
             if (!tokens.empty()) tokens += '|';
         } while (!rest.empty());
-        EXPECT_EQ(tokens, c.Tokens) << Escape(c.Text);
+        EXPECT_EQ(tokens, c.Tokens) << EscapeControls(c.Text);
     }
 }
 

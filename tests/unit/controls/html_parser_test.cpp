@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "unit/controls/html_test_text.h"
+
 namespace tarvex {
 namespace {
 
@@ -29,14 +31,7 @@ std::string Styles(TFontStyles s) {
 }
 
 std::string Quote(const std::string& text) {
-    std::string out = "\"";
-    for (char c : text) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c == '\t') out += "\\t";
-        else out += c;
-    }
-    return out + "\"";
+    return "\"" + EscapeControls(text) + "\"";
 }
 
 // A node as "(props children)": the text, then the style fields that differ from the parent's,
@@ -265,15 +260,39 @@ TEST(HtmlIntegerTest, Syntax) {
         std::optional<std::int32_t> Value;
     };
     const Case cases[] = {
-        {"0", 0},           {"  42", 42},        {"+7", 7},          {"-7", -7},
-        {"007", 7},         {"$1F", 31},         {"x1f", 31},        {"X1F", 31},
-        {"0x1F", 31},       {"0X1f", 31},        {"-$10", -16},      {" -0x10", -16},
-        {"2147483647", 2147483647},              {"-2147483648", -2147483647 - 1},
-        {"$FFFFFFFF", -1},  {"2147483648", {}},  {"$100000000", {}}, {"", {}},
-        {" ", {}},          {"-", {}},           {"$", {}},          {"0x", {}},
-        {"x", {}},          {"12 ", {}},         {"12a", {}},        {"\t5", {}},
-        {"1 2", {}},        {"+-1", {}},         {"0x-1", {}},       {"- 1", {}},
-        {"$ 1", {}},        {"1.5", {}},         {"00000000000000000000001", 1},
+        {"0", 0},
+        {"  42", 42},
+        {"+7", 7},
+        {"-7", -7},
+        {"007", 7},
+        {"$1F", 31},
+        {"x1f", 31},
+        {"X1F", 31},
+        {"0x1F", 31},
+        {"0X1f", 31},
+        {"-$10", -16},
+        {" -0x10", -16},
+        {"2147483647", 2147483647},
+        {"-2147483648", -2147483647 - 1},
+        {"$FFFFFFFF", -1},
+        {"2147483648", {}},
+        {"$100000000", {}},
+        {"", {}},
+        {" ", {}},
+        {"-", {}},
+        {"$", {}},
+        {"0x", {}},
+        {"x", {}},
+        {"12 ", {}},
+        {"12a", {}},
+        {"\t5", {}},
+        {"1 2", {}},
+        {"+-1", {}},
+        {"0x-1", {}},
+        {"- 1", {}},
+        {"$ 1", {}},
+        {"1.5", {}},
+        {"00000000000000000000001", 1},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseHtmlInteger(c.Text), c.Value) << "text: '" << c.Text << "'";
 }
@@ -284,12 +303,23 @@ TEST(HtmlColorTest, Syntax) {
         std::optional<TColor> Value;
     };
     const Case cases[] = {
-        {"CLRED", 0x0000FF},       {"clblue", 0xFF0000},      {"255", 0x0000FF},
-        {"$FF", 0x0000FF},         {"-1", 0xFFFFFFFF},        {"#225ACA", 0xCA5A22},
-        {"#ff0000", 0x0000FF},     {"#F00", 0x000F00},        {"#0", 0},
-        {"#FF123456", 0xFF563412}, {"#", {}},                 {"#GG0000", {}},
-        {"# 12", {}},              {"#123456789", {}},        {"red", {}},
-        {"clRedd", {}},            {"", {}},
+        {"CLRED", 0x0000FF},
+        {"clblue", 0xFF0000},
+        {"255", 0x0000FF},
+        {"$FF", 0x0000FF},
+        {"-1", 0xFFFFFFFF},
+        {"#225ACA", 0xCA5A22},
+        {"#ff0000", 0x0000FF},
+        {"#F00", 0x000F00},
+        {"#0", 0},
+        {"#FF123456", 0xFF563412},
+        {"#", {}},
+        {"#GG0000", {}},
+        {"# 12", {}},
+        {"#123456789", {}},
+        {"red", {}},
+        {"clRedd", {}},
+        {"", {}},
     };
     for (const auto& c : cases) EXPECT_EQ(ParseHtmlColor(c.Text), c.Value) << "text: '" << c.Text << "'";
 }
@@ -354,6 +384,26 @@ TEST(HtmlColorTest, AllNamedColors) {
     EXPECT_TRUE(IsSystemColor(0xFF00001A));
     EXPECT_EQ(SystemColorIndex(0xFF00001A), 26);
     EXPECT_FALSE(IsSystemColor(kClNone));
+}
+
+TEST(HtmlCaptionTest, LineBreaksBecomeCrLfAndTrailingOnesGo) {
+    struct Case {
+        const char* Text;
+        const char* Caption;
+    };
+    const Case cases[] = {
+        {"", ""},
+        {"Oops...\r\n", "Oops..."},
+        {"a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"},
+        {"a\n\nb", "a\r\n\r\nb"},
+        {"a\n\r\n\r", "a"},
+        {"\r\n", ""},
+        {"\na", "\r\na"},
+        {"a<BR>", "a<BR>"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(NormalizeCaptionLineBreaks(c.Text), c.Caption) << EscapeControls(c.Text);
+    }
 }
 
 TEST(HtmlFontDataTest, AssignNeverCopiesHoverAndApplyToPicksTheForm) {

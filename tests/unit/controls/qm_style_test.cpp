@@ -38,9 +38,15 @@ TEST(QmStyleTest, ListenerRegistry) {
     int second = 0;
     std::string calls;
     const TQmStyle* sender = nullptr;
-    style.RegisterListener(&first, [&](TQmStyle& s) { calls += "first-old "; sender = &s; });
+    style.RegisterListener(&first, [&](TQmStyle& s) {
+        calls += "first-old ";
+        sender = &s;
+    });
     style.RegisterListener(&first, [&](TQmStyle&) { calls += "first "; });  // replaces, one entry
-    style.RegisterListener(&second, [&](TQmStyle& s) { calls += "second "; sender = &s; });
+    style.RegisterListener(&second, [&](TQmStyle& s) {
+        calls += "second ";
+        sender = &s;
+    });
     EXPECT_TRUE(style.IsRegistered(&first));
     style.NotifyListeners();
     EXPECT_NE(calls.find("first "), std::string::npos);
