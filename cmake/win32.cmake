@@ -38,6 +38,8 @@ target_link_options(EmptyWindow PRIVATE -municode)
 set_target_properties(EmptyWindow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 set(WINE_TEST_ENV "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
+# The test run's prefixes, made by tools/wine-prefix (scripts/test runs it first).
+get_filename_component(TARVEX_WINE_DIR ${CMAKE_BINARY_DIR}/../wine ABSOLUTE)
 
 # Win32 unit tests: adapters, controls and windows in the shared headless prefix.
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
@@ -47,7 +49,7 @@ target_link_options(win32_tests PRIVATE -municode)
 target_link_libraries(win32_tests PRIVATE tarvex_driver gtest)
 add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
-  "${WINE_TEST_ENV};WINEPREFIX=${CMAKE_BINARY_DIR}/wine/headless")
+  "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
 
 # e2e suites: each runs the shipped Tarvex.exe in a prefix, wineserver and Xvfb
 # display of its own, so suites run in parallel.
@@ -63,7 +65,7 @@ foreach(source IN LISTS E2E_SOURCES)
   add_dependencies(${name} Tarvex)
   add_test(NAME e2e.${name}
     COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh ${display} $<TARGET_FILE:${name}>
-            ${CMAKE_BINARY_DIR}/wine/template ${CMAKE_BINARY_DIR}/e2e/${name})
+            ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/e2e/${name})
   set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>"
                        TIMEOUT 600)
   math(EXPR display "${display} + 1")

@@ -1,0 +1,121 @@
+// Every route of the main window's frame reaches its page, and the Program Options page
+// follows its rules.
+#include <gtest/gtest.h>
+
+#include "app/navigation.h"
+#include "app/win32/control_ids.h"
+#include "e2e/support/e2e.h"
+
+namespace tarvex::e2e {
+namespace {
+
+using namespace driver;
+
+int CommandId(NavItem item) { return kCommandBase + static_cast<int>(item); }
+
+class NavigationTest : public testing::Test {
+protected:
+    void SetUp() override {
+        tarvex_ = StartTarvex();
+        window_ = tarvex_.MainWindow;
+    }
+    void TearDown() override {
+        if (tarvex_.Process.Running()) {
+            PostClose(window_);
+            tarvex_.Process.WaitExit(20000);
+        }
+    }
+
+    // The name of the page that is shown ("tsWelcome"...), empty when none is.
+    std::wstring ActivePage() const {
+        std::wstring shown;
+        for (HWND page : Descendants(window_))
+            if (ClassName(page) == L"TTabSheet" && IsVisible(page)) shown += WindowText(page);
+        return shown;
+    }
+    bool WaitPage(const std::wstring& name) const {
+        return WaitUntil([&] { return ActivePage() == name; }, 5000);
+    }
+    HWND Control(int id) const { return FindChildById(window_, id); }
+
+    RunningTarvex tarvex_;
+    HWND window_ = nullptr;
+};
+
+TEST_F(NavigationTest, ToolbarAndMenuRoutesReachTheirPages) {
+    EXPECT_EQ(ActivePage(), L"tsWelcome");
+    struct Case {
+        NavItem item;
+        const wchar_t* page;
+    };
+    const Case cases[] = {
+        {NavItem::ToolButton2, L"tsAdvanced"},
+        {NavItem::ToolButton1, L"tsWelcome"},
+        {NavItem::btnConnectionState, L"tsConnectionState"},
+        {NavItem::btnSettings, L"tsSettings"},
+        {NavItem::ItemAdvanced, L"tsAdvanced"},
+        {NavItem::ItemConnectionState, L"tsConnectionState"},
+        {NavItem::ItemProgramOptions, L"tsSettings"},
+        {NavItem::ItemAskQuestions, L"tsSupport"},
+        {NavItem::ItemAbout, L"tsAbout"},
+        {NavItem::ItemAccelerateConnection, L"tsWelcome"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(PostCommand(window_, CommandId(c.item)));
+        EXPECT_TRUE(WaitPage(c.page)) << c.page << " after " << static_cast<int>(c.item) << ": " << ActivePage();
+        SaveScreenshot(std::wstring(L"page-") + c.page, window_);
+    }
+    // Commands wired by other parts of the program do nothing here yet: the page stays.
+    PostCommand(window_, CommandId(NavItem::btnProgramHelp));
+    Sleep(200);
+    EXPECT_EQ(ActivePage(), L"tsWelcome");
+}
+
+TEST_F(NavigationTest, ToolbarShowsTheLargeButtonsAndMenuCaptions) {
+    const HWND toolBarTop = Control(ids::kToolBarTop);
+    ASSERT_TRUE(toolBarTop);
+    EXPECT_EQ(Send(toolBarTop, TB_BUTTONCOUNT).value_or(0), 6);
+    const HWND toolBarMenu = Control(ids::kToolBarMenu);
+    ASSERT_TRUE(toolBarMenu);
+    EXPECT_EQ(Send(toolBarMenu, TB_BUTTONCOUNT).value_or(0), 3);
+    // Clicking a toolbar button reaches the same page as its menu item.
+    ASSERT_TRUE(Post(toolBarTop, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(60, 20)));
+    ASSERT_TRUE(Post(toolBarTop, WM_LBUTTONUP, 0, MAKELPARAM(60, 20)));
+    EXPECT_TRUE(WaitPage(L"tsAdvanced")) << ActivePage();
+}
+
+TEST_F(NavigationTest, StartInTrayChecksMinimizeToTray) {
+    PostCommand(window_, CommandId(NavItem::btnSettings));
+    ASSERT_TRUE(WaitPage(L"tsSettings"));
+    const HWND startInTray = Control(ids::kChkStartInTray);
+    const HWND minimizeToTray = Control(ids::kChkMinimizeToTray);
+    ASSERT_TRUE(startInTray && minimizeToTray);
+    EXPECT_FALSE(IsChecked(minimizeToTray));
+    ASSERT_TRUE(Click(startInTray));
+    EXPECT_TRUE(IsChecked(startInTray));
+    EXPECT_TRUE(IsChecked(minimizeToTray));
+    ASSERT_TRUE(Click(startInTray));  // unchecking leaves the other checked
+    EXPECT_FALSE(IsChecked(startInTray));
+    EXPECT_TRUE(IsChecked(minimizeToTray));
+    SaveScreenshot(L"options-start-in-tray", window_);
+}
+
+TEST_F(NavigationTest, UncheckingUpdatesGreysTheIntervalAndKeepsItsChoice) {
+    const HWND check = Control(ids::kChkCheckForUpdates);
+    const HWND list = Control(ids::kCbCheckForUpdates);
+    ASSERT_TRUE(check && list);
+    EXPECT_TRUE(IsChecked(check));
+    EXPECT_EQ(ComboItems(list), (std::vector<std::wstring>{L"time the program starts", L"day", L"3 days", L"Monday",
+                                                            L"first day of the month"}));
+    EXPECT_EQ(ComboSelectedIndex(list), 1);
+    ASSERT_TRUE(ComboSelect(list, 3));
+    ASSERT_TRUE(Click(check));
+    EXPECT_FALSE(IsEnabled(list));
+    EXPECT_EQ(ComboSelectedIndex(list), 3);
+    ASSERT_TRUE(Click(check));
+    EXPECT_TRUE(IsEnabled(list));
+    EXPECT_EQ(ComboSelectedIndex(list), 3);
+}
+
+}  // namespace
+}  // namespace tarvex::e2e
