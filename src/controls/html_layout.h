@@ -8,7 +8,7 @@
 //     THtmlRenderer renderer(&parser.Root(), measurer);
 //     parser.Parse(caption); renderer.Layout(clientRect);              // rebuild
 //     for (const auto& item : renderer.PaintItems(clientRect)) ...     // paint
-//     const THtmlNode* link = renderer.FindLink(x, y, clientWidth);   // mouse move / press
+//     const THtmlNode* link = renderer.FindLink({x, y}, clientWidth); // mouse move / press
 //     if (renderer.SetHotNode(link)) repaint;                         // changed: repaint
 //     const THtmlLinkClick click = ResolveLinkClick(renderer.LinkText());  // left button down
 //
@@ -114,7 +114,8 @@ public:
     // Rebuilds the chunks and content size from the tree. Tokens flow left to right from
     // bounds.Left/Top; with WordBreak a token that would pass bounds.Right moves to a new line
     // (unless it starts one). CR LF starts a new line; a lone CR is dropped. Lines are
-    // top-aligned: a line ends at the bottom of everything laid out so far.
+    // top-aligned: a line ends at the bottom of everything laid out so far. Without a root
+    // there are no chunks and the content size is 0 x 0.
     void Layout(const THtmlRect& bounds);
 
     std::span<const THtmlRenderChunk> Chunks() const;
