@@ -1,5 +1,8 @@
 // Every route of the main window's frame reaches its page, and the Program Options page
 // follows its rules.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <gtest/gtest.h>
 
 #include "app/navigation.h"
