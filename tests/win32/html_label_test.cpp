@@ -538,6 +538,12 @@ TEST_F(HtmlLabelTest, FontComesFromWmSetFontAndLabelTypes) {
     EXPECT_STREQ(current.lfFaceName, L"Courier New");
     EXPECT_EQ(current.lfHeight, -MulDiv(12, dpi, 72));
 
+    // A font made with a cell height (a positive height) is as large as its character height.
+    UniqueFont cell(CreateFontW(LineHeightOf(L"Tahoma", 12), 0, 0, 0, FW_NORMAL, FALSE, TRUE, FALSE, DEFAULT_CHARSET, 0,
+                                0, 0, 0, L"Tahoma"));
+    SendMessageW(label.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(cell.get()), TRUE);
+    EXPECT_EQ(label.Font(), (FontSpec{"Tahoma", 0x123456, 12, TFontStyle::fsUnderline}));
+
     // Presets come from the shared style object, and a style change re-applies them.
     TQmStyle& style = TQmStyle::Instance();
     EXPECT_TRUE(style.IsRegistered(&label));
@@ -568,6 +574,76 @@ TEST_F(HtmlLabelTest, CentredLinesAreHitWhereTheyAreDrawn) {
     PressAt({left + 1, chunk.Top + 1});
     PressAt({chunk.Left + 1, chunk.Top + 1});  // where a left-aligned line would be
     EXPECT_EQ(clicked, std::vector<std::string>{"#1"});
+}
+
+// A URL scheme of the test's own, registered for its lifetime, whose handler writes the address
+// it was given to a file.
+class TestUrlScheme {
+public:
+    static constexpr wchar_t kScheme[] = L"tarvexlabeltest";
+
+    TestUrlScheme() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        output_ = std::wstring(temp) + L"tarvex-label-open.txt";
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        SetValue(std::wstring(kScheme) + L"\\shell\\open\\command", nullptr,
+                 std::wstring(system) + L"\\cmd.exe /c echo %1>\"" + output_ + L"\"");
+        SetValue(kScheme, L"URL Protocol", L"");
+    }
+    ~TestUrlScheme() {
+        RegDeleteTreeW(HKEY_CLASSES_ROOT, kScheme);
+        DeleteFileW(output_.c_str());
+    }
+
+    void Forget() const { DeleteFileW(output_.c_str()); }
+    // The address the handler was started with; the handler runs in a process of its own.
+    std::string WaitForOpened() const {
+        std::string written;
+        for (int i = 0; i < 200 && written.empty(); ++i) {
+            Sleep(50);
+            HANDLE file =
+                CreateFileW(output_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (file == INVALID_HANDLE_VALUE) continue;
+            char buffer[256];
+            DWORD read = 0;
+            ReadFile(file, buffer, sizeof buffer, &read, nullptr);
+            CloseHandle(file);
+            written.assign(buffer, read);
+        }
+        return written.substr(0, written.find_first_of(" \r\n"));
+    }
+
+private:
+    static void SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+
+    std::wstring output_;
+};
+
+TEST_F(HtmlLabelTest, AddressLinkOpensThroughTheShell) {
+    const TestUrlScheme scheme;
+    auto& label = MakeLabel(0, 0, 300, 40, "<A href=\"tarvexlabeltest://opened/page\">web</A>");
+    label.RealOpen = true;
+    PressAt(CenterOf(ChunkOf("web")));
+    EXPECT_EQ(scheme.WaitForOpened(), "tarvexlabeltest://opened/page");
+
+    // A handler may close what the label lives on: the label goes, the address still opens.
+    scheme.Forget();
+    label.SetCaption("<A href=\"tarvexlabeltest://after/close\">web</A>");
+    const HWND handle = label.Handle();
+    label.OnLinkClick = [this](const std::string&) { label_.reset(); };
+    SendMessageW(handle, WM_LBUTTONDOWN, MK_LBUTTON, MousePoint(2, 2));
+    EXPECT_EQ(label_, nullptr);
+    EXPECT_FALSE(IsWindow(handle));
+    EXPECT_EQ(scheme.WaitForOpened(), "tarvexlabeltest://after/close");
 }
 
 }  // namespace
