@@ -441,7 +441,8 @@ TEST_F(HtmlLabelTest, CaptionChangeRebuildsAndClearsHover) {
     EXPECT_EQ(ChunkOf("third").Node->Parent()->Link, "link:#3");
 }
 
-TEST(HtmlCaptionTest, LineBreaksBecomeCrLfAndTrailingOnesGo) {
+TEST_F(HtmlLabelTest, CaptionLineBreaksBecomeCrLfAndTrailingOnesGo) {
+    auto& label = MakeLabel(0, 0, 100, 20, "");
     const std::pair<const char*, const char*> cases[] = {
         {"", ""},
         {"a\nb", "a\r\nb"},
@@ -455,7 +456,10 @@ TEST(HtmlCaptionTest, LineBreaksBecomeCrLfAndTrailingOnesGo) {
         {"\r\nx", "\r\nx"},
         {"a<BR>\tb  c", "a<BR>\tb  c"},
     };
-    for (const auto& [input, expected] : cases) EXPECT_EQ(NormalizeHtmlCaption(input), expected) << input;
+    for (const auto& [input, expected] : cases) {
+        label.SetCaption(input);
+        EXPECT_EQ(label.Caption(), expected) << input;
+    }
 }
 
 TEST_F(HtmlLabelTest, AmpersandIsDrawnAsMeasured) {

@@ -15,12 +15,6 @@ namespace {
 // any size.
 constexpr int kMaxFontHeight = 4096;
 
-constexpr std::string_view kLinkPrefix = "link:";
-
-bool HasLinkPrefix(std::string_view link) {
-    return link.size() >= kLinkPrefix.size() && AsciiEqualsIgnoreCase(link.substr(0, kLinkPrefix.size()), kLinkPrefix);
-}
-
 void ShellOpen(HWND owner, const std::string& address) {
     const std::wstring wide = Utf8ToWide(address);
     // The result is not examined: a link that does not open leaves nothing to do.
@@ -40,22 +34,6 @@ int MouseY(LPARAM lParam) {
 }
 
 }  // namespace
-
-std::string NormalizeHtmlCaption(std::string_view caption) {
-    std::string result;
-    result.reserve(caption.size());
-    for (std::size_t i = 0; i < caption.size(); ++i) {
-        const char c = caption[i];
-        if (c == '\r' || c == '\n') {
-            if (c == '\r' && i + 1 < caption.size() && caption[i + 1] == '\n') ++i;
-            result += "\r\n";
-        } else {
-            result += c;
-        }
-    }
-    while (!result.empty() && (result.back() == '\r' || result.back() == '\n')) result.pop_back();
-    return result;
-}
 
 std::optional<COLORREF> ResolveColor(TColor color) {
     if (color == kClNone) return std::nullopt;
@@ -186,7 +164,7 @@ void TQmHtmlLabel::Create(HWND parent, int controlId, int x, int y, int width, i
 }
 
 void TQmHtmlLabel::SetCaption(std::string caption) {
-    caption_ = NormalizeHtmlCaption(caption);
+    caption_ = NormalizeCaptionLineBreaks(caption);
     if (Handle()) {
         const std::wstring text = Utf8ToWide(caption_);
         Default(WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -391,39 +369,30 @@ void TQmHtmlLabel::MouseMove(int x, int y) {
     }
     const RECT client = ClientRect();
     const THtmlNode* node = renderer_.FindLink({x, y}, client.right - client.left);
-    cursor_ = node != nullptr && HasLinkPrefix(node->Link) ? linkCursor_ : nullptr;
+    cursor_ = node != nullptr && IsLinkTarget(node->Link) ? linkCursor_ : nullptr;
     SetCursor(cursor_ ? cursor_ : reinterpret_cast<HCURSOR>(GetClassLongPtrW(Handle(), GCLP_HCURSOR)));
-    if (node != renderer_.HotNode()) {
-        renderer_.SetHotNode(node);
-        Invalidate();
-    }
+    if (renderer_.SetHotNode(node)) Invalidate();
 }
 
 void TQmHtmlLabel::MouseLeave() {
     trackingLeave_ = false;
     cursor_ = nullptr;
-    if (renderer_.HotNode() != nullptr) {
-        renderer_.SetHotNode(nullptr);
-        Invalidate();
-    }
+    if (renderer_.SetHotNode(nullptr)) Invalidate();
 }
 
 void TQmHtmlLabel::LeftButtonDown(int x, int y) {
     const RECT client = ClientRect();
     renderer_.FindLink({x, y}, client.right - client.left);
-    const std::string linkText = renderer_.LinkText();
-    if (linkText.empty() || !HasLinkPrefix(linkText)) return;
-    const std::string linkId = linkText.substr(kLinkPrefix.size());
-    const bool openable = linkId.find("://") != std::string::npos || linkId.find("mailto:") != std::string::npos;
+    const THtmlLinkClick click = ResolveLinkClick(renderer_.LinkText());
     const HWND owner = GetAncestor(Handle(), GA_ROOT);
     const std::shared_ptr<bool> alive = alive_;
-    if (OnLinkClick && !linkId.empty()) DoLinkClick(linkId);
-    if (!openable) return;
+    if (click.RaiseOnLinkClick) DoLinkClick(click.Identifier);
+    if (!click.OpenWithShell) return;
     // The handler may have closed the window the label lives on; the address still opens.
     if (*alive) {
-        OpenLink(linkId);
+        OpenLink(click.Identifier);
     } else {
-        ShellOpen(IsWindow(owner) ? owner : nullptr, linkId);
+        ShellOpen(IsWindow(owner) ? owner : nullptr, click.Identifier);
     }
 }
 

@@ -30,10 +30,6 @@
 
 namespace tarvex {
 
-// The caption as the label keeps it: every line break (CR LF, a lone CR or a lone LF) becomes
-// CR LF, and line breaks at the end are removed.
-std::string NormalizeHtmlCaption(std::string_view caption);
-
 // The GDI colour of a stored colour value: system colours ($FF0000nn) come from GetSysColor,
 // clDefault is the window text colour, other values keep their low 24 bits. clNone gives none:
 // text in that colour is not drawn.
@@ -102,8 +98,8 @@ public:
     // Creates the child window; position and size in pixels, already scaled.
     void Create(HWND parent, int controlId, int x, int y, int width, int height);
 
-    // The caption in the label markup (UTF-8). It is kept normalised (NormalizeHtmlCaption) and
-    // is also the window text. Setting it rebuilds, which clears the hover look.
+    // The caption in the label markup (UTF-8). It is kept normalised (NormalizeCaptionLineBreaks)
+    // and is also the window text. Setting it rebuilds, which clears the hover look.
     const std::string& Caption() const { return caption_; }
     void SetCaption(std::string caption);
 
