@@ -176,10 +176,14 @@ bool SetValue(const RegistryKey& key, std::wstring_view name, DWORD type, const 
                                     static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 
+RECT ScreenRect() {
+    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
+    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+}
+
 std::optional<Image> CaptureRect(RECT rect) {
-    const RECT screen = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
-                         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    const RECT screen = ScreenRect();
     RECT area{};
     if (!IntersectRect(&area, &rect, &screen)) return std::nullopt;
     const int width = area.right - area.left;
@@ -804,16 +808,43 @@ bool SetWineVersion(std::wstring_view version) {
 
 // ---- Screenshots -----------------------------------------------------------------------------
 
+namespace {
+
+constexpr DWORD kSettleIntervalMs = 50;
+constexpr DWORD kSettleTimeoutMs = 1000;
+
+// A window that has just been shown or changed paints its children a little later, and Wine
+// copies a process's painting to the screen later still. Run the pending paints now, then take
+// pictures until two in a row agree (an animation gives up after a second).
+template <typename Rect>
+std::optional<Image> CaptureSettled(HWND window, Rect rect) {
+    if (window) {
+        Send(window, WM_NULL);
+        RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        Send(window, WM_NULL);
+    }
+    std::optional<Image> image = CaptureRect(rect());
+    const ULONGLONG deadline = GetTickCount64() + kSettleTimeoutMs;
+    while (image && GetTickCount64() < deadline) {
+        Sleep(kSettleIntervalMs);
+        std::optional<Image> next = CaptureRect(rect());
+        const bool same =
+            next && next->Width == image->Width && next->Height == image->Height && next->Rgb == image->Rgb;
+        image = std::move(next);
+        if (same) break;
+    }
+    return image;
+}
+
+}  // namespace
+
 std::optional<Image> CaptureWindow(HWND window) {
     if (!IsWindow(window)) return std::nullopt;
-    return CaptureRect(WindowRect(window));
+    return CaptureSettled(window, [window] { return WindowRect(window); });
 }
 
 std::optional<Image> CaptureScreen() {
-    const int left = GetSystemMetrics(SM_XVIRTUALSCREEN);
-    const int top = GetSystemMetrics(SM_YVIRTUALSCREEN);
-    return CaptureRect(
-        {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)});
+    return CaptureSettled(nullptr, ScreenRect);
 }
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {

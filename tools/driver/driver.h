@@ -241,7 +241,8 @@ struct Image {
     std::vector<uint8_t> Rgb;  // rows top to bottom, 3 bytes a pixel
 };
 
-// What the screen shows in the window's rectangle (clipped to the screen), or the whole screen.
+// What the screen shows in the window's rectangle (clipped to the screen), or the whole screen,
+// once the window has painted and the picture has stopped changing (for at most a second).
 std::optional<Image> CaptureWindow(HWND window);
 std::optional<Image> CaptureScreen();
 
