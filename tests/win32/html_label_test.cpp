@@ -650,5 +650,28 @@ TEST_F(HtmlLabelTest, AddressLinkOpensThroughTheShell) {
     EXPECT_EQ(scheme.WaitForOpened(), "tarvexlabeltest://after/close");
 }
 
+TEST_F(HtmlLabelTest, OddCaptionsLayOutAndPaintSafely) {
+    static constexpr char kBadBytes[] = "bad \xFF\xFE utf-8 \xE2\x82 and a nul \0 inside";
+    const std::string captions[] = {
+        "<FONT size=\"2000000000\">huge</FONT> <FONT size=\"-2000000000\">negative</FONT>",
+        "<FONT face=\"" + std::string(200, 'F') + "\" size=\"0\">long face</FONT>",
+        "<IND x=\"2147483647\">far<IND x=\"-5\">back<IMG src=\"-5\"><IMG src=\"99999\">",
+        std::string(kBadBytes, sizeof kBadBytes - 1),
+        "\xF0\x9F\x98\x80 emoji<A href=\"\">empty</A>&&&",
+        std::string(5000, 'w') + " " + std::string(3000, '<'),
+    };
+    auto& label = MakeLabel(0, 0, 120, 40, "");
+    label.SetAutoHeight(true);
+    Canvas canvas(120, 40);
+    for (const std::string& caption : captions) {
+        label.SetCaption(caption);
+        label.PaintTo(canvas.Dc());
+        MoveTo({5, 5});
+        PressAt({5, 5});
+        EXPECT_GE(WindowHeight(), 2);
+    }
+    EXPECT_TRUE(label.Opened.empty());
+}
+
 }  // namespace
 }  // namespace tarvex
