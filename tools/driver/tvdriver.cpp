@@ -120,7 +120,8 @@ std::optional<BenchRun> RunOnce(const std::wstring& exe, const std::wstring& cla
                               sizeof(counters))) {
         return std::nullopt;
     }
-    run.PrivateKib = counters.PrivateUsage / 1024;
+    // Wine leaves PrivateUsage at 0 but fills PagefileUsage, which Windows keeps equal to it.
+    run.PrivateKib = (counters.PrivateUsage ? counters.PrivateUsage : counters.PagefileUsage) / 1024;
 
     PostClose(window);
     if (!process.WaitExit(kBenchExitWaitMs)) process.Terminate();
