@@ -12,7 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "../../tools/driver/driver.h"
+#include "driver.h"
 
 namespace tarvex::driver {
 namespace {
@@ -506,7 +506,12 @@ TEST_F(DriverRegistry, ViewsReachTheSameKeyTheyWrote) {
 
 TEST_F(DriverRegistry, WineVersionReachesNewProcesses) {
     const RegistryKey wine{HKEY_CURRENT_USER, L"Software\\Wine"};
-    const auto previous = ReadString(wine, L"Version");
+    // The prefix is shared: put its setting back however the test ends.
+    struct Restore {
+        const RegistryKey& Key;
+        std::optional<std::wstring> Previous;
+        ~Restore() { Previous ? WriteString(Key, L"Version", *Previous) : DeleteValue(Key, L"Version"); }
+    } restore{wine, ReadString(wine, L"Version")};
     const auto versionOfNewProcess = [] {
         return Launch(OwnPath(), L"--driver-peer-version").WaitExit(kWaitMs).value_or(0);
     };
@@ -519,8 +524,6 @@ TEST_F(DriverRegistry, WineVersionReachesNewProcesses) {
     ASSERT_TRUE(SetWineVersion(L""));
     EXPECT_FALSE(ValueExists(wine, L"Version"));
     EXPECT_EQ(versionOfNewProcess(), 601u);  // Wine's default, Windows 7
-
-    if (previous) WriteString(wine, L"Version", *previous);
 }
 
 // ---- Screenshots as PNG ----------------------------------------------------------------------
