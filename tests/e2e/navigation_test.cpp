@@ -74,6 +74,47 @@ TEST_F(NavigationTest, ToolbarAndMenuRoutesReachTheirPages) {
     EXPECT_EQ(ActivePage(), L"tsWelcome");
 }
 
+// A press on line `line` of a three-line side-panel link label (link text from x 20); the
+// label sizes itself to its lines plus 2 pixels.
+void PressSideLink(HWND label, int line) {
+    const int lineHeight = (ClientRect(label).bottom - 2) / 3;
+    const LPARAM at = MAKELPARAM(40, line * lineHeight + lineHeight / 2);
+    Post(label, WM_MOUSEMOVE, 0, at);
+    Post(label, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    Post(label, WM_LBUTTONUP, 0, at);
+}
+
+TEST_F(NavigationTest, SideLinksReachTheirPages) {
+    const HWND label1 = Control(ids::kQmHtmlLabel1);
+    const HWND label2 = Control(ids::kQmHtmlLabel2);
+    ASSERT_TRUE(label1 && label2);
+    struct Case {
+        HWND label;
+        int line;
+        const wchar_t* page;
+    };
+    const Case cases[] = {
+        {label1, 1, L"tsAdvanced"},  {label1, 2, L"tsConnectionState"}, {label2, 0, L"tsSettings"},
+        {label2, 2, L"tsAbout"},     {label1, 0, L"tsWelcome"},
+    };
+    for (const auto& c : cases) {
+        PressSideLink(c.label, c.line);
+        EXPECT_TRUE(WaitPage(c.page)) << c.page << ": " << ActivePage();
+    }
+    // "Program Help" opens the help file, and below the last line there is no link at all.
+    PressSideLink(label2, 1);
+    PressSideLink(label1, 3);
+    Sleep(300);
+    EXPECT_EQ(ActivePage(), L"tsWelcome");
+
+    // The Change link of the connection group leads to the Connection State page.
+    const HWND change = Control(ids::kLblChange);
+    ASSERT_TRUE(change);
+    Post(change, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 6));
+    EXPECT_TRUE(WaitPage(L"tsConnectionState")) << ActivePage();
+    SaveScreenshot(L"side-links", window_);
+}
+
 TEST_F(NavigationTest, ToolbarShowsTheLargeButtonsAndMenuCaptions) {
     const HWND toolBarTop = Control(ids::kToolBarTop);
     ASSERT_TRUE(toolBarTop);

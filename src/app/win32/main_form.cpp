@@ -193,17 +193,55 @@ void TTarvexMainForm::CreateSidePanel() {
     SetWindowLongPtrW(advPanelGroup_.Handle(), GWLP_ID, ids::kAdvPanelGroup);
     SetWindowTextW(advPanelGroup_.Handle(), L"AdvPanelGroup");
 
-    advPanelGroup_.AddPanel(W(texts::kSidePanelProgram), 86, kPanelTarvexBackground, boldFont_.get());
-    advPanelGroup_.AddPanel(W(texts::kSidePanelHelp), 86, kPanelBackground, boldFont_.get());
+    TAdvPanel& program = advPanelGroup_.AddPanel(W(texts::kSidePanelProgram), 88, kPanelTarvexBackground,
+                                                 boldFont_.get());
+    CreateSideLinks(QmHtmlLabel1, program.Handle(), ids::kQmHtmlLabel1, texts::kQmHtmlLabel1, SideLabel::QmHtmlLabel1);
+    TAdvPanel& help = advPanelGroup_.AddPanel(W(texts::kSidePanelHelp), 88, kPanelBackground, boldFont_.get());
+    CreateSideLinks(QmHtmlLabel2, help.Handle(), ids::kQmHtmlLabel2, texts::kQmHtmlLabel2, SideLabel::QmHtmlLabel2);
     TAdvPanel& connection =
         advPanelGroup_.AddPanel(W(texts::kSidePanelConnection), 106, kPanelBackground, boldFont_.get());
     const HWND parent = connection.Handle();
     const DWORD label = WS_VISIBLE | SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS;
     lblAdapterName_ = factory_.Create(L"STATIC", L"", label, 8, 30, 150, 14, parent, ids::kLblAdapterName);
+    lblChangeAdapter.Create(parent, ids::kLblChange, Scale(160), Scale(30), Scale(45), Scale(14));
+    SendMessageW(lblChangeAdapter.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    lblChangeAdapter.SetLinkColor(12999969);
+    lblChangeAdapter.SetLinkHover(true);
+    lblChangeAdapter.SetLinkHoverUnderline(false);
+    lblChangeAdapter.SetCaption("<A href=\"#1\">" + std::string(texts::kChange) + "</A>");
+    lblChangeAdapter.OnLinkClick = [this](const std::string& id) {
+        if (id == "#1") ExecuteRoute(RouteOf(NavItem::lblChangeAdapter));
+    };
     factory_.Create(L"STATIC", W(texts::kDownloading).c_str(), label, 8, 52, 90, 14, parent, ids::kLblDownloading);
     lblRateIn2_ = factory_.Create(L"STATIC", L"", label | SS_RIGHT, 100, 52, 100, 14, parent, ids::kLblRateIn2);
     factory_.Create(L"STATIC", W(texts::kSendingData).c_str(), label, 8, 72, 90, 14, parent, ids::kLblSending);
     lblRateOut2_ = factory_.Create(L"STATIC", L"", label | SS_RIGHT, 100, 72, 100, 14, parent, ids::kLblRateOut2);
+}
+
+void TTarvexMainForm::CreateSideLinks(TQmHtmlLabel& label, HWND panel, int id, const char* caption,
+                                      SideLabel which) {
+    label.Create(panel, id, Scale(8), Scale(TAdvPanel::kHeaderHeight + 8), advPanelGroup_.PanelWidth() - Scale(10),
+                 Scale(50));
+    SendMessageW(label.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    label.SetImages(imageList16LeftMenu_.get(), 0);
+    // Links in the colour of hot-tracked items, highlighted on hover, never underlined.
+    label.SetLinkColor(kClSystemColor | COLOR_HOTLIGHT);
+    label.SetLinkHoverColor(kClSystemColor | COLOR_HIGHLIGHT);
+    label.SetLinkHover(true);
+    label.SetLinkHoverUnderline(false);
+    label.SetAutoHeight(true);
+    label.SetCaption(caption);
+    label.OnLinkClick = [this, which](const std::string& linkId) {
+        if (const auto route = SideLinkRoute(which, linkId)) ExecuteRoute(*route);
+    };
+}
+
+void TTarvexMainForm::CreateWelcomePage(TPanel& page) {
+    const int width = kClientWidth - kSidePanelWidth;
+    HTMLabel1.Create(page.Handle(), ids::kHTMLabel1, Scale(16), Scale(16), Scale(width - 32), Scale(100));
+    SendMessageW(HTMLabel1.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    HTMLabel1.SetAutoHeight(true);
+    HTMLabel1.SetCaption(texts::kWelcome);
 }
 
 void TTarvexMainForm::CreatePages() {
@@ -218,6 +256,7 @@ void TTarvexMainForm::CreatePages() {
         SetWindowTextW(pages_[i].Handle(), kPageNames[i]);
         ShowWindow(pages_[i].Handle(), SW_HIDE);
     }
+    CreateWelcomePage(pages_[static_cast<int>(MainPage::Welcome)]);
     CreateSettingsPage(pages_[static_cast<int>(MainPage::Settings)]);
     CreateSupportPage(pages_[static_cast<int>(MainPage::Support)]);
     CreateAboutPage(pages_[static_cast<int>(MainPage::About)]);
@@ -239,10 +278,10 @@ void TTarvexMainForm::CreateSettingsPage(TPanel& page) {
     factory_.Create(L"BUTTON", W(texts::kUpdates).c_str(), WS_VISIBLE | BS_GROUPBOX, 8, 160, 384, 81, parent,
                     ids::kGbUpdates);
     chkCheckForUpdates_ = factory_.Create(L"BUTTON", W(texts::kCheckForUpdates).c_str(), check | WS_GROUP, 24, 190,
-                                          185, 17, parent, ids::kChkCheckForUpdates);
+                                          196, 17, parent, ids::kChkCheckForUpdates);
     SetChecked(chkCheckForUpdates_, true);
     cbCheckForUpdates_ = factory_.Create(WC_COMBOBOXW, L"", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                                         212, 187, 168, 150, parent, ids::kCbCheckForUpdates);
+                                         222, 187, 160, 150, parent, ids::kCbCheckForUpdates);
 }
 
 void TTarvexMainForm::CreateSupportPage(TPanel& page) {

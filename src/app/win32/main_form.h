@@ -10,6 +10,7 @@
 #include "app/navigation.h"
 #include "app/program_options.h"
 #include "app/win32/panels.h"
+#include "controls/win32/html_label.h"
 #include "platform/os_version.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/pictures.h"
@@ -52,6 +53,8 @@ private:
     void CreateCoolBar();
     void CreateSidePanel();
     void CreatePages();
+    void CreateWelcomePage(TPanel& page);
+    void CreateSideLinks(TQmHtmlLabel& label, HWND panel, int id, const char* caption, SideLabel which);
     void CreateSettingsPage(TPanel& page);
     void CreateSupportPage(TPanel& page);
     void CreateAboutPage(TPanel& page);
@@ -76,6 +79,7 @@ private:
 
     HWND coolBar_ = nullptr, toolBarMenu_ = nullptr, toolBarTop_ = nullptr;
     TAdvPanelGroup advPanelGroup_;
+    TQmHtmlLabel QmHtmlLabel1, QmHtmlLabel2, lblChangeAdapter, HTMLabel1;
     TPanel pageControlMain_;
     std::array<TPanel, kMainPageCount> pages_;
     MainPage activePage_ = MainPage::Welcome;
