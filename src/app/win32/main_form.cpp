@@ -83,6 +83,10 @@ void TTarvexMainForm::Create(int showCommand) {
     Application().MainWindow = Handle();
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     CreateFrame();
+    CoolTrayIcon = std::make_unique<TCoolTrayIcon>(Handle());
+    CoolTrayIcon->SetPopupMenu(trayMenu_.get());
+    CoolTrayIcon->OnDblClick = [this] { CoolTrayIcon->ShowMainWindow(); };
+    CoolTrayIcon->SetIconVisible(true);
 
     // A failing step ends the sequence there; the window opens all the same.
     Guarded([this] { FormCreate(); });
@@ -104,6 +108,10 @@ void TTarvexMainForm::FormCreate() {
         Application().Title + L" " + versionText + L" (" + Utf8ToWide(WindowsReleaseName(os_)) + L")";
     SetWindowTextW(Handle(), caption.c_str());
     SetWindowTextW(lblVersion_, (W(texts::kVersionPrefix) + versionText).c_str());
+
+    CoolTrayIcon->SetIcon(Application().Icon);
+    // The icon's tooltip names the program, as a user hovering over it expects.
+    CoolTrayIcon->SetHint(WideToUtf8(Application().Title));
 
     ShowPage(MainPage::Welcome);
 }
@@ -364,15 +372,11 @@ void TTarvexMainForm::ShowPage(MainPage page) {
 void TTarvexMainForm::ExecuteRoute(const Route& route) {
     switch (route.Command) {
         case MainCommand::ShowPage:
-            if (route.ShowWindowFirst) {
-                if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
-                ShowWindow(Handle(), SW_SHOW);
-            }
+            if (route.ShowWindowFirst) CoolTrayIcon->ShowMainWindow();
             ShowPage(route.Page);
             break;
         case MainCommand::ShowMainWindow:
-            if (IsIconic(Handle())) ShowWindow(Handle(), SW_RESTORE);
-            ShowWindow(Handle(), SW_SHOW);
+            CoolTrayIcon->ShowMainWindow();
             break;
         case MainCommand::Terminate:
             Application().Terminate();
@@ -442,7 +446,10 @@ void TTarvexMainForm::chkStartInTrayClick() {
     }
 }
 
-void TTarvexMainForm::chkMinimizeToTrayClick() { ReadOptions(); }
+void TTarvexMainForm::chkMinimizeToTrayClick() {
+    ReadOptions();
+    CoolTrayIcon->SetMinimizeToTray(options_.MinimizeToTray);
+}
 
 void TTarvexMainForm::chkCheckForUpdatesClick() {
     ReadOptions();
@@ -504,6 +511,7 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(Handle());
             return 0;
         case WM_DESTROY:
+            CoolTrayIcon.reset();  // takes the icon out of the notification area
             Application().MainWindow = nullptr;
             PostQuitMessage(0);
             return 0;

@@ -4,11 +4,13 @@
 #include <windows.h>
 
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "app/navigation.h"
 #include "app/program_options.h"
+#include "app/win32/cool_tray_icon.h"
 #include "app/win32/panels.h"
 #include "controls/win32/html_label.h"
 #include "platform/os_version.h"
@@ -89,6 +91,7 @@ private:
     HWND lblVersion_ = nullptr, lblUpdateProgress_ = nullptr;
     HWND lblAdapterName_ = nullptr, lblRateIn2_ = nullptr, lblRateOut2_ = nullptr;
     ProgramOptions options_;
+    std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
 };
 
 }  // namespace tarvex
