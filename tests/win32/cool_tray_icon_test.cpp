@@ -51,16 +51,6 @@ bool WaitForLogEntry(const std::string& entry) {
     return false;
 }
 
-// Works an open menu with the keyboard: down to the second command and choose it.
-void CALLBACK ChooseSecondCommand(HWND, UINT, UINT_PTR timer, DWORD) {
-    KillTimer(nullptr, timer);
-    HWND menuWindow = FindWindowW(L"#32768", nullptr);
-    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
-        PostMessageW(menuWindow, WM_KEYDOWN, key, 0);
-        PostMessageW(menuWindow, WM_KEYUP, key, 0);
-    }
-}
-
 // The hidden windows of this process that carry the icons' class.
 std::vector<HWND> HandlerWindows() {
     std::vector<HWND> found;
@@ -71,6 +61,16 @@ std::vector<HWND> HandlerWindows() {
         if (process == GetCurrentProcessId()) found.push_back(window);
     }
     return found;
+}
+
+// Works the open menu with the keyboard: down to the second command and choose it. The
+// menu's loop reads the keys of its thread, here posted to the menu's owner.
+void CALLBACK ChooseSecondCommand(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    for (WPARAM key : {VK_DOWN, VK_DOWN, VK_RETURN}) {
+        PostMessageW(HandlerWindows()[0], WM_KEYDOWN, key, 0);
+        PostMessageW(HandlerWindows()[0], WM_KEYUP, key, 0);
+    }
 }
 
 class CoolTrayIconTest : public testing::Test {

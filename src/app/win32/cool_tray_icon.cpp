@@ -19,9 +19,11 @@ static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "the version-5.0 layout of the ico
 static_assert(sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t) == kTrayTipMaxLength + 1);
 static_assert(sizeof(NOTIFYICONDATAW::szInfo) / sizeof(wchar_t) == kBalloonTextMaxLength + 1);
 static_assert(sizeof(NOTIFYICONDATAW::szInfoTitle) / sizeof(wchar_t) == kBalloonTitleMaxLength + 1);
-static_assert(NIIF_NONE == static_cast<DWORD>(BalloonIcon::None) && NIIF_INFO == static_cast<DWORD>(BalloonIcon::Info) &&
+static_assert(NIIF_NONE == static_cast<DWORD>(BalloonIcon::None) &&
+              NIIF_INFO == static_cast<DWORD>(BalloonIcon::Info) &&
               NIIF_WARNING == static_cast<DWORD>(BalloonIcon::Warning) &&
-              NIIF_ERROR == static_cast<DWORD>(BalloonIcon::Error) && NIIF_USER == static_cast<DWORD>(BalloonIcon::User));
+              NIIF_ERROR == static_cast<DWORD>(BalloonIcon::Error) &&
+              NIIF_USER == static_cast<DWORD>(BalloonIcon::User));
 static_assert(sizeof(wchar_t) == sizeof(char16_t));
 
 namespace {
@@ -36,9 +38,9 @@ UINT NextIconId() {
 
 bool CommonControlsAbove470() {
     HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
-    auto* getVersion = comctl ? reinterpret_cast<DLLGETVERSIONPROC>(
-                                    reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
-                              : nullptr;
+    auto* getVersion =
+        comctl ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
+               : nullptr;
     if (!getVersion) return false;  // 4.70 and older have no version entry
     DLLVERSIONINFO info{sizeof info};
     if (FAILED(getVersion(&info))) return false;
@@ -174,7 +176,9 @@ TCoolTrayIcon::~TCoolTrayIcon() {
     TrayIconHandler::Detach(id_);
 }
 
-bool TCoolTrayIcon::Alive(UINT id, const TCoolTrayIcon* icon) { return TrayIconHandler::Find(id) == icon; }
+bool TCoolTrayIcon::Alive(UINT id, const TCoolTrayIcon* icon) {
+    return TrayIconHandler::Find(id) == icon;
+}
 
 void TCoolTrayIcon::SetIcon(HICON icon) {
     icon_ = icon;

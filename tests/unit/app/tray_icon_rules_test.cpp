@@ -7,7 +7,9 @@
 namespace tarvex {
 namespace {
 
-std::u16string Repeat(std::size_t count, char16_t unit = u'x') { return std::u16string(count, unit); }
+std::u16string Repeat(std::size_t count, char16_t unit = u'x') {
+    return std::u16string(count, unit);
+}
 
 // A text whose surrogate pair starts at unit `at`, so that a cut after `at` units would split it.
 std::u16string PairAt(std::size_t at, std::size_t length) {
