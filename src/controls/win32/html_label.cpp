@@ -400,10 +400,10 @@ void TQmHtmlLabel::SetFontFromHandle(HFONT font, bool repaint) {
     LOGFONTW logFont{};
     if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
     if (!GetObjectW(font, sizeof logFont, &logFont)) return;
-    FontSpec spec = font_;  // the colour stays
-    spec.Name = WideToUtf8(logFont.lfFaceName);
+    FontSpec taken = font_;  // the colour stays
+    taken.Name = WideToUtf8(logFont.lfFaceName);
     if (logFont.lfHeight < 0) {
-        spec.Size = PointsFromHeight(-logFont.lfHeight, measurer_.Dpi());
+        taken.Size = PointsFromHeight(-logFont.lfHeight, measurer_.Dpi());
     } else if (logFont.lfHeight > 0) {
         // A cell height: the point size is the character height, without the internal leading.
         UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
@@ -411,7 +411,7 @@ void TQmHtmlLabel::SetFontFromHandle(HFONT font, bool repaint) {
         if (dc) {
             SelectObjectScope selected(dc.get(), font);
             if (GetTextMetricsW(dc.get(), &metrics)) {
-                spec.Size = PointsFromHeight(metrics.tmHeight - metrics.tmInternalLeading, measurer_.Dpi());
+                taken.Size = PointsFromHeight(metrics.tmHeight - metrics.tmInternalLeading, measurer_.Dpi());
             }
         }
     }
@@ -420,8 +420,8 @@ void TQmHtmlLabel::SetFontFromHandle(HFONT font, bool repaint) {
     if (logFont.lfItalic) style.Include(TFontStyle::fsItalic);
     if (logFont.lfUnderline) style.Include(TFontStyle::fsUnderline);
     if (logFont.lfStrikeOut) style.Include(TFontStyle::fsStrikeOut);
-    spec.Style = style;
-    font_ = spec;
+    taken.Style = style;
+    font_ = taken;
     windowFont_.reset();
     Rebuild(repaint);
 }
