@@ -10,7 +10,4 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// Replaces the first "%s" of a message pattern ("Failed to set data for '%s'").
-std::string FormatMessage(std::string_view pattern, std::string_view argument);
-
 }  // namespace tarvex

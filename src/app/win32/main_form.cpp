@@ -461,9 +461,7 @@ LRESULT TTarvexMainForm::OnNotify(NMHDR& header) {
         auto& info = reinterpret_cast<NMTTDISPINFOW&>(header);
         for (const auto& button : ToolBarTopButtons()) {
             if (button.Item != NavItem::Count && CommandIdOf(button.Item) == static_cast<int>(header.idFrom)) {
-                toolTips_.push_back(W(button.Hint));
-                info.lpszText = toolTips_.back().data();
-                if (toolTips_.size() > 8) toolTips_.erase(toolTips_.begin());
+                lstrcpynW(info.szText, W(button.Hint).c_str(), ARRAYSIZE(info.szText));
                 return 0;
             }
         }

@@ -77,7 +77,6 @@ private:
     UniqueImageList imageList32_, imageList16LeftMenu_, imageList16Progress_;
     UniqueMenu mainMenu_, trayMenu_;
     Picture pictureSettings_, pictureSupport_, logo_;
-    std::vector<std::wstring> toolTips_;
 
     HWND coolBar_ = nullptr, toolBarMenu_ = nullptr, toolBarTop_ = nullptr;
     TAdvPanelGroup advPanelGroup_;
