@@ -87,8 +87,9 @@ TEST_F(TrayTest, AboutFromTheTrayMenuShowsTheWindowOnTheAboutPage) {
     Sleep(300);
     EXPECT_TRUE(Hidden());
     PostCommand(window_, CommandId(NavItem::ItemAbout2));
-    ASSERT_TRUE(WaitUntil([&] { return !Hidden() && !IsMinimized(window_); }, 5000));
-    EXPECT_EQ(ActivePage(), L"tsAbout");
+    // The window is shown first, then the page changes: wait for both.
+    ASSERT_TRUE(WaitUntil([&] { return !Hidden() && !IsMinimized(window_) && ActivePage() == L"tsAbout"; }, 5000))
+        << ActivePage();
     SaveScreenshot(L"tray-about", window_);
 }
 

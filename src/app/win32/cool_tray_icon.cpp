@@ -15,7 +15,8 @@
 
 namespace tarvex {
 
-static_assert(NOTIFYICONDATAW_V2_SIZE == 936, "the version-5.0 layout of the icon record");
+// The version-5.0 layout of the icon record: 936 bytes in the 32-bit program.
+static_assert(sizeof(void*) != 4 || NOTIFYICONDATAW_V2_SIZE == 936);
 static_assert(sizeof(NOTIFYICONDATAW::szTip) / sizeof(wchar_t) == kTrayTipMaxLength + 1);
 static_assert(sizeof(NOTIFYICONDATAW::szInfo) / sizeof(wchar_t) == kBalloonTextMaxLength + 1);
 static_assert(sizeof(NOTIFYICONDATAW::szInfoTitle) / sizeof(wchar_t) == kBalloonTitleMaxLength + 1);
