@@ -15,7 +15,4 @@ struct NumberSeparators {
 // stay in TB.
 std::string FormatByteSize(std::int64_t byteCount, const NumberSeparators& separators);
 
-// The separators of the user's locale (Win32 adapter).
-NumberSeparators UserNumberSeparators();
-
 }  // namespace tarvex

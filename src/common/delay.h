@@ -10,7 +10,4 @@ namespace tarvex {
 // round, safe across the tick count's wrap. Waits of 2^31 ms or more end after one round.
 void Delay(std::uint32_t milliseconds, TickSource& ticks, MessagePump& pump);
 
-// The same over the system's tick count and the UI thread's message queue (Win32 adapter).
-void Delay(std::uint32_t milliseconds);
-
 }  // namespace tarvex

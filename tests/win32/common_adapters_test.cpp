@@ -5,7 +5,8 @@
 
 #include "app/win32/single_instance.h"
 #include "common/byte_size.h"
-#include "common/delay.h"
+#include "common/win32/byte_size_locale.h"
+#include "common/win32/delay_win32.h"
 #include "common/win32/window_utils.h"
 #include "common/windows_version.h"
 #include "platform/os_version.h"

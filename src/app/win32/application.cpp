@@ -1,5 +1,7 @@
 #include "app/win32/application.h"
 
+#include "platform/win32/message_loop.h"
+
 namespace tarvex {
 
 TApplication& Application() {
@@ -9,12 +11,7 @@ TApplication& Application() {
 
 int TApplication::Run() {
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        // Tab and arrow-key navigation between the controls of the main window's pages.
-        if (MainWindow && IsDialogMessageW(MainWindow, &msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchThreadMessage(msg);
     return 0;
 }
 

@@ -7,7 +7,7 @@
 #include <memory>
 
 #include "app/tray_icon_rules.h"
-#include "common/delay.h"
+#include "common/win32/delay_win32.h"
 #include "common/error.h"
 #include "common/win32/window_utils.h"
 #include "platform/win32/unicode.h"

@@ -4,15 +4,12 @@
 #include <vector>
 
 #include "common/error.h"
+#include "platform/win32/win32_error.h"
 #include "common/win32/window_utils.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex {
 namespace {
-
-[[noreturn]] void ThrowLastError(const char* what) {
-    throw Error(std::string(what) + " failed (error " + std::to_string(GetLastError()) + ")");
-}
 
 // A security descriptor owned by the current user that lets everyone do everything, so
 // that copies started by other users on the machine share the same table.

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "common/byte_size.h"
+#include "common/win32/byte_size_locale.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex {

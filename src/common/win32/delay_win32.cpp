@@ -1,6 +1,9 @@
+#include "common/win32/delay_win32.h"
+
 #include <windows.h>
 
 #include "common/delay.h"
+#include "platform/win32/message_loop.h"
 
 namespace tarvex {
 namespace {
@@ -12,18 +15,8 @@ public:
 
 class ThreadMessagePump final : public MessagePump {
 public:
-    void ProcessMessages() override {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                // Leave the quit for the message loop that owns it.
-                PostQuitMessage(static_cast<int>(msg.wParam));
-                return;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
+    // A WM_QUIT is left for the message loop that owns it.
+    void ProcessMessages() override { ProcessPendingMessages(); }
     void Sleep(std::uint32_t milliseconds) override { ::Sleep(milliseconds); }
 };
 

@@ -144,7 +144,7 @@ TQmHtmlLabel::TQmHtmlLabel() : renderer_(&parser_.Root(), measurer_) {
 }
 
 TQmHtmlLabel::~TQmHtmlLabel() {
-    *alive_ = false;
+    life_.End();
     TQmStyle::Instance().UnregisterListener(this);
     // Destroy the window while the parser and the renderer still exist.
     if (Handle()) DestroyWindow(Handle());
@@ -385,11 +385,11 @@ void TQmHtmlLabel::LeftButtonDown(int x, int y) {
     renderer_.FindLink({x, y}, client.right - client.left);
     const THtmlLinkClick click = ResolveLinkClick(renderer_.LinkText());
     const HWND owner = GetAncestor(Handle(), GA_ROOT);
-    const std::shared_ptr<bool> alive = alive_;
+    const auto alive = life_.Watch();
     if (click.RaiseOnLinkClick) DoLinkClick(click.Identifier);
     if (!click.OpenWithShell) return;
     // The handler may have closed the window the label lives on; the address still opens.
-    if (*alive) {
+    if (alive) {
         OpenLink(click.Identifier);
     } else {
         ShellOpen(IsWindow(owner) ? owner : nullptr, click.Identifier);

@@ -24,6 +24,7 @@
 
 #include "controls/html_layout.h"
 #include "controls/html_parser.h"
+#include "common/life_guard.h"
 #include "controls/qm_style.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
@@ -191,8 +192,8 @@ private:
     HCURSOR cursor_ = nullptr;
     int lastLayoutWidth_ = 0;
     bool trackingLeave_ = false;
-    // Cleared on destruction: a link handler may destroy the label it was raised from.
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // A link handler may destroy the label it was raised from.
+    LifeGuard life_;
 };
 
 }  // namespace tarvex

@@ -1,0 +1,29 @@
+#include "platform/win32/message_loop.h"
+
+namespace tarvex {
+
+void DispatchThreadMessage(MSG& msg) {
+    if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        // Dialog navigation of the top-level window the key is meant for (main window,
+        // dialogs, wizard): all of them are created with WS_EX_CONTROLPARENT.
+        const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        if (root && (GetWindowLongPtrW(root, GWL_EXSTYLE) & WS_EX_CONTROLPARENT) && IsDialogMessageW(root, &msg))
+            return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+bool ProcessPendingMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        DispatchThreadMessage(msg);
+    }
+    return true;
+}
+
+}  // namespace tarvex

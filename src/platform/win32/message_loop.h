@@ -1,0 +1,17 @@
+#pragma once
+// The one place a message of the UI thread is dispatched: the main loop, the message-pumping
+// wait and every other loop use it, so dialog keys (Tab, Enter, Esc, mnemonics) work the
+// same everywhere.
+#include <windows.h>
+
+namespace tarvex {
+
+// Translates and dispatches one message; keyboard messages for a window inside one of the
+// thread's top-level windows with dialog navigation go through its dialog handling first.
+void DispatchThreadMessage(MSG& msg);
+
+// Runs every pending message of the thread. Returns false when a WM_QUIT was taken: it
+// is posted again for the loop that owns it.
+bool ProcessPendingMessages();
+
+}  // namespace tarvex
