@@ -1,9 +1,12 @@
-# Cross-compiling Tarvex.exe for 32-bit Windows with Debian's mingw-w64 (posix threads).
+# Cross-compiling Tarvex.exe for 32-bit Windows with Debian's mingw-w64, win32 thread model:
+# the posix model links winpthread statically, which imports GetTickCount64 (Vista and
+# later), and XP's loader then refuses the program. The win32 model has no std::thread or
+# std::mutex; the program uses Win32 primitives where it needs a lock or a thread.
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR x86)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-win32)
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-win32)
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)

@@ -4,6 +4,10 @@
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+# Its Notification waits on std::condition_variable, which the win32 thread model lacks:
+# a Win32 one comes in through GoogleTest's custom port header, found first.
+target_include_directories(gtest BEFORE PUBLIC ${CMAKE_SOURCE_DIR}/tests/support/gtest_port)
+target_sources(gtest PRIVATE ${CMAKE_SOURCE_DIR}/tests/support/gtest_port/notification.cpp)
 
 # The Win32 shell: every source in a win32/ folder except the entry point.
 file(GLOB_RECURSE SHELL_SOURCES CONFIGURE_DEPENDS src/*/win32/*.cpp)
