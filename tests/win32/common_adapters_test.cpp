@@ -25,6 +25,10 @@ TEST(OsVersionAdapterTest, ReadsWinesDefaultWindows7) {
     EXPECT_EQ(os.ServicePack, "Service Pack 1");
     ASSERT_TRUE(os.ProductType.has_value());
     EXPECT_EQ(*os.ProductType, 1);
+    ASSERT_TRUE(os.TrueVersion.has_value());  // RtlGetVersion agrees below Windows 8
+    EXPECT_EQ(os.TrueVersion->Major, 6u);
+    EXPECT_EQ(os.TrueVersion->Minor, 1u);
+    EXPECT_EQ(os.TrueVersion->Build, 7601u);
     EXPECT_TRUE(os.NativeX86);
     EXPECT_EQ(ClassifyWindowsVersion(os), WindowsVersion::Win7);
     EXPECT_EQ(WindowsReleaseName(os), "Windows 7");
