@@ -26,6 +26,12 @@ add_executable(Tarvex WIN32 src/app/win32/winmain.cpp ${RESOURCE_DIR}/Tarvex.rc)
 target_link_options(Tarvex PRIVATE -municode)
 target_link_libraries(Tarvex PRIVATE tarvex_shell)
 set_target_properties(Tarvex PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+# The shipped exe carries no debug information: Tarvex.exe.debug beside it keeps it for
+# crash analysis, and gdb finds it through the exe's debug link.
+add_custom_command(TARGET Tarvex POST_BUILD
+  COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:Tarvex> $<TARGET_FILE:Tarvex>.debug
+  COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:Tarvex>.debug $<TARGET_FILE:Tarvex>
+  VERBATIM)
 
 # The driver that e2e tests and scripts use to work the program from outside.
 add_library(tarvex_driver STATIC tools/driver/driver.cpp)
@@ -58,6 +64,7 @@ set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
 # e2e suites: each runs the shipped Tarvex.exe in a prefix, wineserver and Xvfb
 # display of its own, so suites run in parallel.
 add_test(NAME exe.imports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/check_imports.sh $<TARGET_FILE:Tarvex>)
+add_test(NAME exe.lean COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/check_lean.sh $<TARGET_FILE:Tarvex>)
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)
 set(display 91)
 foreach(source IN LISTS E2E_SOURCES)
