@@ -1,6 +1,11 @@
 # Cross-compiling for Windows with Debian's mingw-w64. TARVEX_MINGW_ARCH is i686 (the
 # shipped 32-bit program, the default) or x86_64 (the same sources for hosts whose Wine
 # runs only 64-bit programs, see tools/wine-env).
+#
+# The win32 thread model: the posix model links winpthread statically, which imports
+# GetTickCount64 (Vista and later), and XP's loader then refuses the program. The win32
+# model has no std::thread or std::mutex; the program uses Win32 primitives where it needs
+# a lock or a thread.
 set(TARVEX_MINGW_ARCH i686 CACHE STRING "i686 or x86_64")
 set(CMAKE_SYSTEM_NAME Windows)
 if(TARVEX_MINGW_ARCH STREQUAL "x86_64")
@@ -10,8 +15,8 @@ else()
 endif()
 set(triple ${TARVEX_MINGW_ARCH}-w64-mingw32)
 
-set(CMAKE_C_COMPILER ${triple}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
+set(CMAKE_C_COMPILER ${triple}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${triple}-g++-win32)
 set(CMAKE_RC_COMPILER ${triple}-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/${triple})

@@ -18,9 +18,24 @@ std::string SecondCharacter(const std::string& servicePack) {
     return Trim(servicePack.substr(1, 1));
 }
 
-bool IsWorkstation(const OsVersionInfo& os) { return os.ProductType && *os.ProductType == 1; }
+bool IsWorkstation(const OsVersionInfo& os) {
+    return os.ProductType && *os.ProductType == 1;
+}
 
 constexpr std::uint32_t kWindowsMeBuild = 0x045A0BB8;  // version 4.90, build 3000
+
+// Windows 10 and 11 and the servers since 2016 all report version 10.0; the build tells them apart.
+constexpr std::uint32_t kWindows11Build = 22000;
+struct ServerRelease {
+    std::uint32_t FirstBuild;
+    const char* Name;
+};
+constexpr ServerRelease kServerReleases[] = {
+    {26100, "Windows Server 2025"},
+    {20348, "Windows Server 2022"},
+    {17763, "Windows Server 2019"},
+    {0, "Windows Server 2016"},  // 14393, and its previews before it
+};
 
 }  // namespace
 
@@ -106,26 +121,37 @@ std::string WindowsReleaseName(const OsVersionInfo& os) {
         return {};
     }
     if (os.Platform != OsPlatform::WindowsNT) return {};
+    // The true version: the one GetVersionExW reports stops at 6.2 for this program.
+    const std::uint32_t major = os.TrueVersion ? os.TrueVersion->Major : os.Major;
+    const std::uint32_t minor = os.TrueVersion ? os.TrueVersion->Minor : os.Minor;
+    const std::uint32_t build = os.TrueVersion ? os.TrueVersion->Build : os.Build;
     const bool workstation = IsWorkstation(os);
-    switch (os.Major) {
+    switch (major) {
         case 3:
-            if (os.Minor == 1 || os.Minor == 5 || os.Minor == 51) return "Windows NT 3." + std::to_string(os.Minor);
+            if (minor == 1 || minor == 5 || minor == 51) return "Windows NT 3." + std::to_string(minor);
             return {};
         case 4:
-            return "Windows NT 4." + std::to_string(os.Minor);
+            return "Windows NT 4." + std::to_string(minor);
         case 5:
-            if (os.Minor == 0) return "Windows 2000";
-            if (os.Minor == 1) return "Windows XP";
-            if (os.Minor == 2) {
+            if (minor == 0) return "Windows 2000";
+            if (minor == 1) return "Windows XP";
+            if (minor == 2) {
                 if (os.ServerR2) return "Windows Server 2003 R2";
                 if (!os.NativeX86 && workstation) return "Windows XP x64";
                 return "Windows Server 2003";
             }
             return {};
         case 6:
-            if (os.Minor == 0) return workstation ? "Windows Vista" : "Windows Server 2008";
-            if (os.Minor == 1) return workstation ? "Windows 7" : "Windows Server 2008 R2";
-            if (os.Minor == 2) return workstation ? "Windows 8" : "Windows Server 2012";
+            if (minor == 0) return workstation ? "Windows Vista" : "Windows Server 2008";
+            if (minor == 1) return workstation ? "Windows 7" : "Windows Server 2008 R2";
+            if (minor == 2) return workstation ? "Windows 8" : "Windows Server 2012";
+            if (minor == 3) return workstation ? "Windows 8.1" : "Windows Server 2012 R2";
+            return {};
+        case 10:
+            if (minor != 0) return {};
+            if (workstation) return build < kWindows11Build ? "Windows 10" : "Windows 11";
+            for (const auto& release : kServerReleases)
+                if (build >= release.FirstBuild) return release.Name;
             return {};
         default:
             return {};

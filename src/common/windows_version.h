@@ -34,13 +34,18 @@ enum class WindowsVersion : std::uint8_t {
 WindowsVersion ClassifyWindowsVersion(const OsVersionInfo& os);
 const char* WindowsVersionName(WindowsVersion version);
 
-// The release name shown in parentheses in the caption; empty for anything unknown.
+// The release name shown in parentheses in the caption, from the true version where the
+// port knows it; empty for anything unknown.
 std::string WindowsReleaseName(const OsVersionInfo& os);
 
 // The NT family is the NT platform, whatever its classification.
-inline bool IsNTFamily(const OsVersionInfo& os) { return os.Platform == OsPlatform::WindowsNT; }
+inline bool IsNTFamily(const OsVersionInfo& os) {
+    return os.Platform == OsPlatform::WindowsNT;
+}
 
 // NT platform with a major version above 5.
-inline bool IsWindowsVistaOrLater(const OsVersionInfo& os) { return IsNTFamily(os) && os.Major > 5; }
+inline bool IsWindowsVistaOrLater(const OsVersionInfo& os) {
+    return IsNTFamily(os) && os.Major > 5;
+}
 
 }  // namespace tarvex

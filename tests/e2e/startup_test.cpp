@@ -89,6 +89,10 @@ TEST(StartupTest, CaptionNamesVersionAndWindowsRelease) {
         {L"winxp", L"Tarvex 2.01 (Windows XP)"},
         {L"win2003", L"Tarvex 2.01 (Windows Server 2003)"},
         {L"vista", L"Tarvex 2.01 (Windows Vista)"},
+        // From 8.1 on Windows reports 6.2 to this program; the caption names the true release.
+        {L"win8", L"Tarvex 2.01 (Windows 8)"},
+        {L"win81", L"Tarvex 2.01 (Windows 8.1)"},
+        {L"win10", L"Tarvex 2.01 (Windows 10)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.personality);

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <mmsystem.h>
 
+#include <cstddef>
+
 #include "common/windows_version.h"
 #include "platform/win32/unique_handle.h"
 
@@ -13,8 +15,7 @@ namespace {
 // property and freed when the window goes.
 constexpr wchar_t kFormFontProperty[] = L"TarvexFormFont";
 
-LRESULT CALLBACK FormFontOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                   DWORD_PTR) {
+LRESULT CALLBACK FormFontOwnerProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR) {
     if (message == WM_NCDESTROY) {
         if (auto font = static_cast<HFONT>(RemovePropW(window, kFormFontProperty))) DeleteObject(font);
         RemoveWindowSubclass(window, FormFontOwnerProc, id);
@@ -22,44 +23,62 @@ LRESULT CALLBACK FormFontOwnerProc(HWND window, UINT message, WPARAM wParam, LPA
     return DefSubclassProc(window, message, wParam, lParam);
 }
 
-// Sets a font on a window and makes the window the font's owner.
-void SetOwnedFont(HWND window, HFONT font) {
+// Sets a font on a window. An owned font is the window's to free (when the window goes
+// or gets another font); a font that is not owned belongs to someone else, such as the
+// form whose font a control follows.
+void SetFont(HWND window, HFONT font, bool owned) {
     auto previous = static_cast<HFONT>(GetPropW(window, kFormFontProperty));
     SendMessageW(window, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
-    SetPropW(window, kFormFontProperty, font);
-    if (previous)
-        DeleteObject(previous);
-    else
-        SetWindowSubclass(window, FormFontOwnerProc, 1, 0);
+    if (owned) {
+        if (!previous) SetWindowSubclass(window, FormFontOwnerProc, 1, 0);
+        SetPropW(window, kFormFontProperty, font);
+    } else if (previous) {
+        RemovePropW(window, kFormFontProperty);
+    }
+    if (previous) DeleteObject(previous);
 }
 
 struct ChildFontContext {
     HWND Form;
-    const wchar_t* FaceName;
+    HFONT FormFont;           // the form's new font
+    const wchar_t* FaceName;  // its face
+    HFONT PreviousFormFont;   // null when the form had none
 };
 
-BOOL CALLBACK ApplyFaceToChild(HWND child, LPARAM lParam) {
+BOOL CALLBACK ApplyFontToChild(HWND child, LPARAM lParam) {
     const auto* context = reinterpret_cast<const ChildFontContext*>(lParam);
+    if (GetWindowThreadProcessId(child, nullptr) != GetWindowThreadProcessId(context->Form, nullptr)) return TRUE;
     const auto current = reinterpret_cast<HFONT>(SendMessageW(child, WM_GETFONT, 0, 0));
-    if (!current) return TRUE;  // a control without a font of its own takes its parent's
+    // A control that was never given a font, or has the form's, follows the form as a whole.
+    if (!current || current == context->PreviousFormFont) {
+        SetFont(child, context->FormFont, false);
+        return TRUE;
+    }
+    // Any other font keeps its size and style and takes the form's face.
     LOGFONTW font{};
     if (GetObjectW(current, sizeof font, &font) != sizeof font) return TRUE;
     lstrcpynW(font.lfFaceName, context->FaceName, LF_FACESIZE);
-    if (HFONT changed = CreateFontIndirectW(&font)) SetOwnedFont(child, changed);
+    if (HFONT changed = CreateFontIndirectW(&font)) SetFont(child, changed, true);
     return TRUE;
 }
 
 }  // namespace
 
+UINT NonClientMetricsSize(const OsVersionInfo& os) {
+    return IsWindowsVistaOrLater(os) ? sizeof(NONCLIENTMETRICSW) : offsetof(NONCLIENTMETRICSW, iPaddedBorderWidth);
+}
+
 void ApplyFormFont(HWND window) {
     NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = 504;  // the Vista layout, with iPaddedBorderWidth
+    metrics.cbSize = NonClientMetricsSize(QueryOsVersion());
     if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, metrics.cbSize, &metrics, 0)) return;
     HFONT font = CreateFontIndirectW(&metrics.lfMessageFont);
     if (!font) return;
-    SetOwnedFont(window, font);
-    ChildFontContext context{window, metrics.lfMessageFont.lfFaceName};
-    EnumChildWindows(window, ApplyFaceToChild, reinterpret_cast<LPARAM>(&context));
+    // The controls first: the form's previous font may be freed when the form gets the new one.
+    ChildFontContext context{window, font, metrics.lfMessageFont.lfFaceName,
+                             reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0))};
+    EnumChildWindows(window, ApplyFontToChild, reinterpret_cast<LPARAM>(&context));
+    SetFont(window, font, true);
 }
 
 void EnableCloseCommand(HWND window, bool enabled) {

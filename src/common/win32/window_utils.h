@@ -6,9 +6,14 @@
 
 namespace tarvex {
 
-// Gives a window the system's message font and its child controls that font's face
-// (each keeps its size and style). Does nothing when the metrics cannot be read.
+// Gives a window the system's message font. A child control that was never given a font,
+// or has the window's, follows it and gets the new font as a whole; any other keeps its
+// size and style and takes the new font's face. Does nothing when the metrics cannot be read.
 void ApplyFormFont(HWND window);
+
+// The size of NONCLIENTMETRICSW that the running Windows accepts: Windows before Vista
+// refuse the record with iPaddedBorderWidth.
+UINT NonClientMetricsSize(const OsVersionInfo& os);
 
 // Enables the system menu's Close command, or disables and greys it.
 void EnableCloseCommand(HWND window, bool enabled);

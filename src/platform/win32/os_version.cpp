@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "platform/win32/system_function.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex {
@@ -24,6 +25,18 @@ std::optional<std::uint32_t> Kernel32ProductVersion() {
         !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || !info)
         return std::nullopt;
     return info->dwProductVersionMS;
+}
+
+// RtlGetVersion is not capped by the manifest's list of known Windows versions as
+// GetVersionExW is. ntdll exports it on every NT from 2000 on; looked up all the same.
+std::optional<OsVersionInfo::NumberedVersion> TrueNtVersion() {
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    const auto rtlGetVersion = LoadedSystemFunction<RtlGetVersionFn>(L"ntdll.dll", "RtlGetVersion");
+    if (!rtlGetVersion) return std::nullopt;
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    if (rtlGetVersion(&info) != 0 || info.dwPlatformId != VER_PLATFORM_WIN32_NT) return std::nullopt;
+    return OsVersionInfo::NumberedVersion{info.dwMajorVersion, info.dwMinorVersion, info.dwBuildNumber};
 }
 
 }  // namespace
@@ -53,6 +66,7 @@ OsVersionInfo QueryOsVersion() {
     GetNativeSystemInfo(&system);
     result.NativeX86 = system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_INTEL;
     if (result.Platform == OsPlatform::Windows9x) result.Kernel32ProductVersionMS = Kernel32ProductVersion();
+    if (result.Platform == OsPlatform::WindowsNT) result.TrueVersion = TrueNtVersion();
     return result;
 }
 

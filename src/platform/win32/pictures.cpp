@@ -1,7 +1,7 @@
 #include "platform/win32/pictures.h"
 
+#include <objbase.h>
 #include <objidl.h>
-#include <shlwapi.h>
 // GDI+ decodes PNG; only its flat API is used.
 #include <gdiplus.h>
 
@@ -24,6 +24,22 @@ bool StartGdiplus() {
 struct ComRelease {
     void operator()(IUnknown* p) const noexcept { p->Release(); }
 };
+// A stream over a copy of the bytes. Not SHCreateMemStream: Windows XP exports that one
+// by ordinal only.
+std::unique_ptr<IStream, ComRelease> MemoryStream(const BYTE* bytes, DWORD size) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+    if (!memory) return nullptr;
+    if (void* target = GlobalLock(memory)) {
+        std::memcpy(target, bytes, size);
+        GlobalUnlock(memory);
+        IStream* stream = nullptr;
+        if (SUCCEEDED(CreateStreamOnHGlobal(memory, TRUE, &stream)))
+            return std::unique_ptr<IStream, ComRelease>(stream);
+    }
+    GlobalFree(memory);
+    return nullptr;
+}
+
 struct GpBitmapDeleter {
     void operator()(Gdiplus::GpBitmap* b) const noexcept { Gdiplus::DllExports::GdipDisposeImage(b); }
 };
@@ -49,7 +65,7 @@ Picture LoadPicture(const wchar_t* resourceName) {
     HGLOBAL loaded = LoadResource(module, resource);
     const auto* bytes = static_cast<const BYTE*>(LockResource(loaded));
     if (!bytes) return picture;
-    std::unique_ptr<IStream, ComRelease> stream(SHCreateMemStream(bytes, SizeofResource(module, resource)));
+    const auto stream = MemoryStream(bytes, SizeofResource(module, resource));
     if (!stream) return picture;
     Gdiplus::GpBitmap* rawBitmap = nullptr;
     if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream.get(), &rawBitmap) != Gdiplus::Ok) return picture;
@@ -59,8 +75,8 @@ Picture LoadPicture(const wchar_t* resourceName) {
     Gdiplus::DllExports::GdipGetImageHeight(bitmap.get(), &height);
     Gdiplus::GpRect rect(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     Gdiplus::BitmapData data{};
-    if (Gdiplus::DllExports::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead,
-                                                PixelFormat32bppPARGB, &data) != Gdiplus::Ok)
+    if (Gdiplus::DllExports::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
+                                                &data) != Gdiplus::Ok)
         return picture;
 
     BITMAPINFO dib{};

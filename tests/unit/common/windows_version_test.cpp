@@ -15,6 +15,7 @@ struct VersionCase {
     std::optional<std::uint32_t> kernel32;
     WindowsVersion version;
     const char* releaseName;
+    std::optional<OsVersionInfo::NumberedVersion> trueVersion;  // what RtlGetVersion reports
 };
 
 constexpr auto NT = OsPlatform::WindowsNT;
@@ -57,8 +58,33 @@ const VersionCase kCases[] = {
     {NT, 6, 1, 7601, "Service Pack 1", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2008 R2"},
     {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 8"},
     {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2012"},
-    {NT, 6, 3, 9600, "", 1, false, true, {}, WindowsVersion::Win7, ""},
-    {NT, 10, 0, 19045, "", 1, false, true, {}, WindowsVersion::Unknown, ""},
+    {NT, 6, 3, 9600, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 8.1"},
+    {NT, 6, 3, 9600, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2012 R2"},
+    {NT, 6, 4, 9800, "", 1, false, true, {}, WindowsVersion::Win7, ""},
+    {NT, 10, 0, 19045, "", 1, false, true, {}, WindowsVersion::Unknown, "Windows 10"},
+    {NT, 11, 0, 30000, "", 1, false, true, {}, WindowsVersion::Unknown, ""},
+    // Windows 8.1 and later report 6.2 to this program: the classification keeps that, the
+    // release name takes the true version.
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 8", {{6, 2, 9200}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 8.1", {{6, 3, 9600}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2012 R2", {{6, 3, 9600}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 10", {{10, 0, 10240}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 10", {{10, 0, 21999}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 11", {{10, 0, 22000}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "Windows 11", {{10, 0, 26100}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2016", {{10, 0, 10074}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2016", {{10, 0, 14393}}},
+    {NT, 6, 2, 9200, "", 2, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2016", {{10, 0, 17762}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2019", {{10, 0, 17763}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2019", {{10, 0, 20347}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2022", {{10, 0, 20348}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2022", {{10, 0, 26099}}},
+    {NT, 6, 2, 9200, "", 3, false, true, {}, WindowsVersion::WinServer2008R2, "Windows Server 2025", {{10, 0, 26100}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "", {{10, 1, 30000}}},
+    {NT, 6, 2, 9200, "", 1, false, true, {}, WindowsVersion::Win7, "", {{11, 0, 30000}}},
+    // Below 8 both queries agree; the true version decides all the same.
+    {NT, 5, 1, 2600, "Service Pack 3", 1, false, true, {}, WindowsVersion::WinXP, "Windows XP", {{5, 1, 2600}}},
+    {NT, 6, 1, 7601, "Service Pack 1", 1, false, true, {}, WindowsVersion::Win7, "Windows 7", {{6, 1, 7601}}},
     {static_cast<OsPlatform>(3), 1, 0, 0, "", {}, false, true, {}, WindowsVersion::Unknown, ""},
 };
 
@@ -74,8 +100,13 @@ TEST(WindowsVersionTest, ClassifiesAndNamesEveryRow) {
         os.ServerR2 = c.serverR2;
         os.NativeX86 = c.nativeX86;
         os.Kernel32ProductVersionMS = c.kernel32;
+        os.TrueVersion = c.trueVersion;
         SCOPED_TRACE(testing::Message() << static_cast<int>(c.platform) << " " << c.major << "." << c.minor << " '"
-                                        << c.servicePack << "'");
+                                        << c.servicePack << "' true "
+                                        << (c.trueVersion ? std::to_string(c.trueVersion->Major) + "." +
+                                                                std::to_string(c.trueVersion->Minor) + "." +
+                                                                std::to_string(c.trueVersion->Build)
+                                                          : "-"));
         EXPECT_EQ(ClassifyWindowsVersion(os), c.version);
         EXPECT_EQ(WindowsReleaseName(os), c.releaseName);
     }

@@ -1,0 +1,17 @@
+#pragma once
+// Tarvex.exe runs on Windows XP SP3 and later, so it imports nothing that XP does not
+// export by name (tests/e2e/check_imports.sh holds it to that). A function that a later
+// Windows added is looked up at run time instead, and its caller has a way for a null.
+#include <windows.h>
+
+namespace tarvex {
+
+// The function `name` of a DLL that is loaded already (ntdll, kernel32, user32, and the
+// DLLs the program imports from), or null when this Windows lacks it.
+template <typename FunctionPointer>
+FunctionPointer LoadedSystemFunction(const wchar_t* module, const char* name) {
+    const HMODULE handle = GetModuleHandleW(module);
+    return handle ? reinterpret_cast<FunctionPointer>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
+}
+
+}  // namespace tarvex
