@@ -1,6 +1,9 @@
 #pragma once
-// The Program Options page: its check boxes, the update interval list and their rules.
+// The Program Options page's state and rules: three tray and start-up switches, the update
+// check switch and its interval. The page's controls write into the model; the model tells
+// the page (OnChange) and the tray icon (OnMinimizeToTrayChange) what changed, once.
 #include <array>
+#include <functional>
 
 namespace tarvex {
 
@@ -14,13 +17,31 @@ struct ProgramOptions {
     bool MinimizeToTray = false;
     bool CheckForUpdates = true;
     int UpdateInterval = kDefaultUpdateInterval;  // -1: none selected
+    friend bool operator==(const ProgramOptions&, const ProgramOptions&) = default;
 };
 
-// Checking "Start Tarvex in System Tray" checks "Minimize to System Tray" too; unchecking
-// it changes nothing else. Returns whether minimise-to-tray changed.
-bool StartInTrayClicked(ProgramOptions& options);
+class ProgramOptionsModel {
+public:
+    const ProgramOptions& Options() const { return options_; }
+    // The interval list is enabled exactly when update checks are on; its choice stays.
+    bool UpdateIntervalEnabled() const { return options_.CheckForUpdates; }
 
-// The interval list is enabled exactly when update checks are on; its choice stays.
-inline bool UpdateIntervalEnabled(const ProgramOptions& options) { return options.CheckForUpdates; }
+    // The user's clicks and choices.
+    void SetLoadAtWinStart(bool on);
+    // Checking it checks "Minimize to System Tray" too; unchecking changes nothing else.
+    void SetStartInTray(bool on);
+    void SetMinimizeToTray(bool on);
+    void SetCheckForUpdates(bool on);
+    void SetUpdateInterval(int index);
+    // All at once, as the stored settings give them; reports to the tray icon as well.
+    void Assign(const ProgramOptions& options);
+
+    std::function<void()> OnChange;                      // any state above changed
+    std::function<void(bool on)> OnMinimizeToTrayChange;  // each time the switch is set
+
+private:
+    void Changed(bool minimizeToTraySet);
+    ProgramOptions options_;
+};
 
 }  // namespace tarvex

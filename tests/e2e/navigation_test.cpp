@@ -145,6 +145,8 @@ TEST_F(NavigationTest, StartInTrayChecksMinimizeToTray) {
 }
 
 TEST_F(NavigationTest, UncheckingUpdatesGreysTheIntervalAndKeepsItsChoice) {
+    PostCommand(window_, CommandId(NavItem::ItemProgramOptions));
+    ASSERT_TRUE(WaitPage(L"tsSettings"));
     const HWND check = Control(ids::kChkCheckForUpdates);
     const HWND list = Control(ids::kCbCheckForUpdates);
     ASSERT_TRUE(check && list);

@@ -2,6 +2,7 @@
 // on several Windows personalities.
 #include <gtest/gtest.h>
 
+#include "app/navigation.h"
 #include "e2e/support/e2e.h"
 
 namespace tarvex::e2e {
@@ -98,8 +99,9 @@ TEST(StartupTest, CaptionNamesVersionAndWindowsRelease) {
         SCOPED_TRACE(c.personality);
         auto tarvex = StartTarvex({}, c.personality);
         EXPECT_EQ(WindowText(tarvex.MainWindow), c.caption);
-        const HWND version = FindChildByText(tarvex.MainWindow, L"Version 2.01");
-        EXPECT_TRUE(version);
+        // The About page makes its controls when it is first shown.
+        PostCommand(tarvex.MainWindow, kCommandBase + static_cast<int>(NavItem::ItemAbout));
+        EXPECT_TRUE(WaitUntil([&] { return FindChildByText(tarvex.MainWindow, L"Version 2.01") != nullptr; }, 5000));
         CloseAndWait(tarvex);
     }
     SetWineVersion(L"");

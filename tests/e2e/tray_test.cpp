@@ -38,6 +38,9 @@ protected:
         return {};
     }
     void TurnMinimizeToTrayOn() {
+        // The Program Options page makes its controls when it is first shown.
+        ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::btnSettings)));
+        ASSERT_TRUE(WaitUntil([&] { return ActivePage() == L"tsSettings"; }, 5000));
         const HWND check = FindChildById(window_, ids::kChkMinimizeToTray);
         ASSERT_TRUE(check);
         ASSERT_TRUE(Click(check));

@@ -13,10 +13,8 @@ public:
     HICON Icon = nullptr;
     HWND MainWindow = nullptr;
 
-    // Runs the message loop until the main window closes or Terminate is called.
+    // Runs the message loop until the main window is destroyed.
     int Run();
-    // Ends the message loop at once; windows are not closed first.
-    void Terminate() { PostQuitMessage(0); }
 };
 
 TApplication& Application();

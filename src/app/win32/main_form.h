@@ -1,18 +1,21 @@
 #pragma once
-// The one main window of the program: the cool bar with the menu and the large toolbar,
-// the side panel, and the page control with its seven pages.
+// The one main window of the program: the frame and the navigation. It holds the cool bar
+// with the menu and the large toolbar, the side panel, the page control with its pages, the
+// routes between them, and the notification-area icon. Each page is a class of its own
+// (page.h); the frame only creates, shows and routes.
 #include <windows.h>
 
 #include <array>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "app/navigation.h"
 #include "app/program_options.h"
 #include "app/win32/cool_tray_icon.h"
+#include "app/win32/menu_toolbar.h"
+#include "app/win32/page.h"
 #include "app/win32/panels.h"
-#include "controls/win32/html_label.h"
+#include "app/win32/side_panel.h"
 #include "platform/os_version.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/pictures.h"
@@ -30,6 +33,8 @@ public:
     static constexpr int kMinHeight = 451;
     static constexpr int kCoolBarHeight = 72;
     static constexpr int kSidePanelWidth = 225;
+    static constexpr int kPageWidth = kClientWidth - kSidePanelWidth;
+    static constexpr int kPageHeight = kClientHeight - kCoolBarHeight;
 
     TTarvexMainForm();
     ~TTarvexMainForm() override;
@@ -38,10 +43,13 @@ public:
     // step of the sequence fails.
     void Create(int showCommand);
 
-    int Scale(int pixels) const { return factory_.Scale(pixels); }
+    int Scale(int pixels) const { return surface_.Scale(pixels); }
     MainPage ActivePage() const { return activePage_; }
     void ShowPage(MainPage page);
     void ExecuteRoute(const Route& route);
+
+    ProgramOptionsModel& Options() { return options_; }
+    TPage& Page(MainPage page) { return *pages_[static_cast<size_t>(page)]; }
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -50,46 +58,32 @@ private:
     void FormCreate();
     bool FormCloseQuery() { return true; }
     void FormClose();
+    void FormDestroy();
+    // Ends the program at once: the window is destroyed without its close handling.
+    void Terminate();
 
     void CreateFrame();
     void CreateCoolBar();
-    void CreateSidePanel();
     void CreatePages();
-    void CreateWelcomePage(TPanel& page);
-    void CreateSideLinks(TQmHtmlLabel& label, HWND panel, int id, const char* caption, SideLabel which);
-    void CreateSettingsPage(TPanel& page);
-    void CreateSupportPage(TPanel& page);
-    void CreateAboutPage(TPanel& page);
     void LayoutFrame();
-
-    void OpenMenuBarDropDown(int index);
-    bool OnCommand(int id, int code);
+    PageContext MakePageContext();
+    bool OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
 
-    void chkStartInTrayClick();
-    void chkMinimizeToTrayClick();
-    void chkCheckForUpdatesClick();
-    void ReadOptions();
-
     OsVersionInfo os_;
-    ControlFactory factory_;
+    Surface surface_;
     UniqueFont font_, boldFont_, titleFont_, linkFont_;
-    UniqueImageList imageList32_, imageList16LeftMenu_, imageList16Progress_;
+    UniqueImageList imageList32_, imageList16LeftMenu_;
     UniqueMenu mainMenu_, trayMenu_;
-    Picture pictureSettings_, pictureSupport_, logo_;
 
-    HWND coolBar_ = nullptr, toolBarMenu_ = nullptr, toolBarTop_ = nullptr;
-    TAdvPanelGroup advPanelGroup_;
-    TQmHtmlLabel QmHtmlLabel1, QmHtmlLabel2, lblChangeAdapter, HTMLabel1;
+    HWND coolBar_ = nullptr, toolBarTop_ = nullptr;
+    TMenuToolBar toolBarMenu_;
+    TSidePanel sidePanel_;
     TPanel pageControlMain_;
-    std::array<TPanel, kMainPageCount> pages_;
+    std::array<std::unique_ptr<TPage>, kMainPageCount> pages_;
     MainPage activePage_ = MainPage::Welcome;
 
-    HWND chkLoadAtWinStart_ = nullptr, chkStartInTray_ = nullptr, chkMinimizeToTray_ = nullptr;
-    HWND chkCheckForUpdates_ = nullptr, cbCheckForUpdates_ = nullptr;
-    HWND lblVersion_ = nullptr, lblUpdateProgress_ = nullptr;
-    HWND lblAdapterName_ = nullptr, lblRateIn2_ = nullptr, lblRateOut2_ = nullptr;
-    ProgramOptions options_;
+    ProgramOptionsModel options_;
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
 };
 

@@ -64,11 +64,6 @@ LRESULT TPanel::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             SetBkColor(reinterpret_cast<HDC>(wParam), background_);
             SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
             return reinterpret_cast<LRESULT>(brush_.get());
-        case WM_COMMAND:
-        case WM_NOTIFY:
-        case WM_DRAWITEM:
-        case WM_MEASUREITEM:
-            return SendMessageW(GetAncestor(Handle(), GA_ROOT), message, wParam, lParam);
         default:
             return Window::OnMessage(message, wParam, lParam);
     }

@@ -14,8 +14,8 @@
 
 namespace tarvex {
 
-// A child window with a solid background that hands its controls' commands and
-// notifications to the top-level window, and colours its static controls to match.
+// A child window with a solid background and pictures on it; its static controls and
+// buttons are drawn over that background.
 class TPanel : public Window {
 public:
     void Create(const wchar_t* className, HWND parent, int x, int y, int width, int height, COLORREF background,

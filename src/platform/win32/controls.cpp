@@ -1,15 +1,47 @@
 #include "platform/win32/controls.h"
 
-namespace tarvex {
+#include <algorithm>
 
-HWND ControlFactory::Create(const wchar_t* className, const wchar_t* text, DWORD style, int x, int y, int width,
-                            int height, HWND parent, int id, DWORD exStyle) const {
-    HWND control = CreateWindowExW(exStyle, className, text, style | WS_CHILD, Scale(x), Scale(y), Scale(width),
-                                   Scale(height), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleW(nullptr), nullptr);
-    if (control && Font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(Font), FALSE);
-    return control;
+#include "platform/win32/unicode.h"
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/win32_error.h"
+#include "platform/win32/window.h"
+
+namespace tarvex {
+namespace {
+
+constexpr UINT_PTR kSubclassId = 0x54565843;  // one subclass of ours per control
+// The owning object, found by the parent when it reflects a notification.
+constexpr wchar_t kOwnerProperty[] = L"TarvexControl";
+
+// Extra device pixels that a kind draws beside its text.
+int CheckGlyphWidth() { return GetSystemMetrics(SM_CXMENUCHECK) + 6; }
+
+// The child window a reflected message concerns.
+HWND ReflectedChild(UINT message, LPARAM lParam) {
+    switch (message) {
+        case WM_COMMAND:
+        case WM_HSCROLL:
+        case WM_VSCROLL:
+            return reinterpret_cast<HWND>(lParam);  // null for menus, accelerators, window scroll bars
+        case WM_NOTIFY:
+            return reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+        case WM_DRAWITEM: {
+            const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            return item->CtlType == ODT_MENU ? nullptr : item->hwndItem;
+        }
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+            return reinterpret_cast<HWND>(lParam);
+        default:
+            return nullptr;
+    }
 }
+
+}  // namespace
 
 HFONT CreatePointFont(const wchar_t* face, int points, int dpi, bool bold) {
     LOGFONTW font{};
@@ -18,14 +50,313 @@ HFONT CreatePointFont(const wchar_t* face, int points, int dpi, bool bold) {
     font.lfCharSet = DEFAULT_CHARSET;
     font.lfQuality = DEFAULT_QUALITY;
     lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    return CreateFontIndirectW(&font);
+    return CheckWin32(CreateFontIndirectW(&font), "CreateFontIndirectW");
 }
 
 int ScreenDpi() {
-    HDC screen = GetDC(nullptr);
-    const int dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-    return dpi;
+    WindowDc screen(nullptr);
+    return screen.get() ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
+}
+
+int TextWidth(HFONT font, std::string_view text, bool prefix) {
+    if (text.empty()) return 0;
+    WindowDc screen(nullptr);
+    if (!screen.get()) return 0;
+    SelectObjectScope selected(screen.get(), font ? static_cast<HGDIOBJ>(font) : GetStockObject(DEFAULT_GUI_FONT));
+    const std::wstring wide = Utf8ToWide(text);
+    RECT rect{0, 0, 0, 0};
+    DrawTextW(screen.get(), wide.c_str(), static_cast<int>(wide.size()), &rect,
+              DT_CALCRECT | DT_SINGLELINE | (prefix ? 0 : DT_NOPREFIX));
+    return rect.right - rect.left;
+}
+
+TControl::~TControl() {
+    if (!hwnd_) return;
+    RemoveWindowSubclass(hwnd_, SubclassProc, kSubclassId);
+    RemovePropW(hwnd_, kOwnerProperty);
+    DestroyWindow(hwnd_);
+}
+
+void TControl::Create(const Surface& surface, const ControlArgs& args) {
+    surface_ = surface;
+    id_ = args.Id;
+    const std::wstring text = Utf8ToWide(args.Text);
+    hwnd_ = CheckWin32(CreateWindowExW(args.ExStyle, ClassName(), text.c_str(),
+                                       WS_CHILD | WS_VISIBLE | KindStyle() | args.Style, surface.Scale(args.At.X),
+                                       surface.Scale(args.At.Y), surface.Scale(args.At.Width),
+                                       surface.Scale(args.At.Height), surface.Parent,
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)),
+                                       GetModuleHandleW(nullptr), nullptr),
+                       "CreateWindowExW");
+    if (!SetPropW(hwnd_, kOwnerProperty, this) ||
+        !SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
+        DestroyWindow(std::exchange(hwnd_, nullptr));
+        throw Error("The control could not be subclassed");
+    }
+    if (HFONT font = args.Font ? args.Font : surface.Font)
+        SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    AfterCreate();
+    // Text wider than the layout planned (another font, another DPI) widens the control.
+    const int needed = TextFitWidth();
+    RECT rect;
+    GetWindowRect(hwnd_, &rect);
+    if (needed > rect.right - rect.left)
+        SetWindowPos(hwnd_, nullptr, 0, 0, needed, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
+                                        DWORD_PTR refData) noexcept {
+    if (message == WM_NCDESTROY) {
+        // The parent went first: the object stays, without a window.
+        auto* self = reinterpret_cast<TControl*>(refData);
+        RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
+        RemovePropW(hwnd, kOwnerProperty);
+        self->hwnd_ = nullptr;
+    }
+    return DefSubclassProc(hwnd, message, wParam, lParam);
+}
+
+TControl* TControl::FromHandle(HWND child) noexcept {
+    // Only windows of this thread: a property of another process's window means nothing here.
+    if (!child || GetWindowThreadProcessId(child, nullptr) != GetCurrentThreadId()) return nullptr;
+    return static_cast<TControl*>(GetPropW(child, kOwnerProperty));
+}
+
+std::optional<LRESULT> TControl::Reflect(UINT message, WPARAM wParam, LPARAM lParam) {
+    TControl* control = FromHandle(ReflectedChild(message, lParam));
+    if (!control) return std::nullopt;
+    return control->Reflected(message, wParam, lParam);
+}
+
+std::optional<LRESULT> TControl::Reflected(UINT, WPARAM, LPARAM) { return std::nullopt; }
+
+std::string TControl::Text() const {
+    const int length = GetWindowTextLengthW(hwnd_);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(hwnd_, text.data(), length + 1)));
+    return WideToUtf8(text);
+}
+
+void TControl::SetText(std::string_view text) { SetWindowTextW(hwnd_, Utf8ToWide(text).c_str()); }
+
+bool TControl::Enabled() const { return IsWindowEnabled(hwnd_); }
+void TControl::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
+bool TControl::Visible() const { return IsWindowVisible(hwnd_); }
+void TControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+
+HFONT TControl::Font() const { return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)); }
+
+Bounds TControl::BoundsAt96() const {
+    RECT rect;
+    GetWindowRect(hwnd_, &rect);
+    MapWindowPoints(nullptr, GetParent(hwnd_), reinterpret_cast<POINT*>(&rect), 2);
+    return {surface_.Unscale(rect.left), surface_.Unscale(rect.top), surface_.Unscale(rect.right - rect.left),
+            surface_.Unscale(rect.bottom - rect.top)};
+}
+
+void TControl::SetBoundsAt96(const Bounds& bounds) {
+    SetWindowPos(hwnd_, nullptr, surface_.Scale(bounds.X), surface_.Scale(bounds.Y), surface_.Scale(bounds.Width),
+                 surface_.Scale(bounds.Height), SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+int TControl::Right() const {
+    const Bounds bounds = BoundsAt96();
+    return bounds.X + bounds.Width;
+}
+
+// Buttons
+
+int TButton::TextFitWidth() const { return TextWidth(Font(), Text(), true) + 2 * GetSystemMetrics(SM_CXEDGE) + 12; }
+
+std::optional<LRESULT> TButton::Reflected(UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return std::nullopt;
+    DoClick();
+    return 0;
+}
+
+void TButton::DoClick() {
+    if (OnClick) OnClick();
+}
+
+bool TCheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+void TCheckBox::SetChecked(bool checked) {
+    SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+int TCheckBox::TextFitWidth() const { return TextWidth(Font(), Text(), true) + CheckGlyphWidth(); }
+
+int TGroupBox::TextFitWidth() const { return TextWidth(Font(), Text(), true) + 16; }
+
+int TLabel::TextFitWidth() const {
+    // A label of two lines or more is meant to wrap.
+    TEXTMETRICW metrics{};
+    {
+        WindowDc screen(nullptr);
+        SelectObjectScope selected(screen.get(), Font() ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+        GetTextMetricsW(screen.get(), &metrics);
+    }
+    RECT rect;
+    GetClientRect(Handle(), &rect);
+    if (rect.bottom >= 2 * metrics.tmHeight) return 0;
+    return TextWidth(Font(), Text(), false);
+}
+
+// Edits
+
+void TEdit::SetTextSilently(std::string_view text) {
+    silent_ = true;
+    SetText(text);
+    silent_ = false;
+}
+
+std::optional<LRESULT> TEdit::Reflected(UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_COMMAND || HIWORD(wParam) != EN_CHANGE) return std::nullopt;
+    if (!silent_) DoChange();
+    return 0;
+}
+
+void TEdit::DoChange() {
+    if (OnChange) OnChange();
+}
+
+std::optional<LRESULT> TMemo::Reflected(UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_CTLCOLORSTATIC) return std::nullopt;
+    const HDC dc = reinterpret_cast<HDC>(wParam);
+    SetBkMode(dc, OPAQUE);
+    SetBkColor(dc, GetSysColor(COLOR_WINDOW));
+    SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+    return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_WINDOW));
+}
+
+// Combo box
+
+void TComboBox::SetItems(const std::vector<std::string>& items) {
+    SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
+    for (const std::string& item : items)
+        SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item).c_str()));
+}
+
+int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+
+void TComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+std::optional<LRESULT> TComboBox::Reflected(UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE) return std::nullopt;
+    DoChange();
+    return 0;
+}
+
+void TComboBox::DoChange() {
+    if (OnChange) OnChange();
+}
+
+// List view
+
+void TListView::AddColumn(std::string_view caption, int widthAt96) {
+    std::wstring text = Utf8ToWide(caption);
+    LVCOLUMNW column{};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = text.data();
+    column.cx = Where().Scale(widthAt96);
+    const int count = Header_GetItemCount(ListView_GetHeader(Handle()));
+    SendMessageW(Handle(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
+}
+
+void TListView::SetRows(const std::vector<std::vector<std::string>>& rows) {
+    silent_ = true;
+    SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
+    for (size_t row = 0; row < rows.size(); ++row) {
+        for (size_t column = 0; column < rows[row].size(); ++column) {
+            std::wstring text = Utf8ToWide(rows[row][column]);
+            LVITEMW item{};
+            item.mask = LVIF_TEXT;
+            item.iItem = static_cast<int>(row);
+            item.iSubItem = static_cast<int>(column);
+            item.pszText = text.data();
+            SendMessageW(Handle(), column == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, column == 0 ? 0 : row,
+                         reinterpret_cast<LPARAM>(&item));
+        }
+    }
+    silent_ = false;
+}
+
+int TListView::ItemIndex() const {
+    return static_cast<int>(SendMessageW(Handle(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+}
+
+void TListView::SetItemIndex(int index) {
+    silent_ = true;
+    LVITEMW item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = 0;
+    SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&item));
+    if (index >= 0) {
+        item.state = LVIS_SELECTED | LVIS_FOCUSED;
+        SendMessageW(Handle(), LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+    }
+    silent_ = false;
+}
+
+std::optional<LRESULT> TListView::Reflected(UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_NOTIFY) return std::nullopt;
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (header->code != LVN_ITEMCHANGED) return std::nullopt;
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(lParam);
+    // Only a row that becomes selected is a change of choice.
+    if (!silent_ && (change->uChanged & LVIF_STATE) && (change->uNewState & LVIS_SELECTED) &&
+        !(change->uOldState & LVIS_SELECTED))
+        DoChange();
+    return 0;
+}
+
+void TListView::DoChange() {
+    if (OnChange) OnChange();
+}
+
+// Up-down and track bar
+
+void TUpDown::SetBuddy(const TEdit& buddy) {
+    SendMessageW(Handle(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy.Handle()), 0);
+}
+
+int TUpDown::Position() const { return static_cast<int>(SendMessageW(Handle(), UDM_GETPOS32, 0, 0)); }
+
+void TUpDown::SetPosition(int position) {
+    SendMessageW(Handle(), UDM_SETPOS32, 0, position);
+}
+
+void TUpDown::SetRange(int minimum, int maximum) { SendMessageW(Handle(), UDM_SETRANGE32, minimum, maximum); }
+
+std::optional<LRESULT> TUpDown::Reflected(UINT message, WPARAM wParam, LPARAM) {
+    // The control reports a finished move as a scroll message, SB_THUMBPOSITION first.
+    if ((message != WM_VSCROLL && message != WM_HSCROLL) || LOWORD(wParam) != SB_THUMBPOSITION) return std::nullopt;
+    DoChange();
+    return 0;
+}
+
+void TUpDown::DoChange() {
+    if (OnChange) OnChange();
+}
+
+int TTrackBar::Position() const { return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)); }
+
+void TTrackBar::SetPosition(int position) { SendMessageW(Handle(), TBM_SETPOS, TRUE, position); }
+
+void TTrackBar::SetRange(int minimum, int maximum) {
+    SendMessageW(Handle(), TBM_SETRANGEMIN, FALSE, minimum);
+    SendMessageW(Handle(), TBM_SETRANGEMAX, TRUE, maximum);
+}
+
+std::optional<LRESULT> TTrackBar::Reflected(UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_HSCROLL && message != WM_VSCROLL) return std::nullopt;
+    // Every step the user makes, by key, click or drag, ends in one of these.
+    if (LOWORD(wParam) != SB_ENDSCROLL) DoChange();
+    return 0;
+}
+
+void TTrackBar::DoChange() {
+    if (OnChange) OnChange();
 }
 
 }  // namespace tarvex

@@ -2,7 +2,9 @@
 
 #include <string>
 
+#include "platform/win32/controls.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/win32_error.h"
 
 namespace tarvex {
 namespace {
@@ -39,6 +41,10 @@ void ReportUnhandledError(std::exception_ptr error) noexcept {
     }
 }
 
+// A window normally ends before its object (DestroyWindow, or its parent's), and its
+// WM_DESTROY reaches the object. An object that ends first has no derived part left to
+// answer, so its window is detached before it is destroyed; such an object does its own
+// clean-up in its destructor.
 Window::~Window() {
     if (hwnd_) {
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
@@ -58,13 +64,14 @@ void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH ba
     wc.hCursor = cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = background;
     wc.lpszClassName = className;
-    RegisterClassExW(&wc);
+    CheckWin32(RegisterClassExW(&wc), "RegisterClassExW");
 }
 
 HWND Window::CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
                           int width, int height, HWND parent, HMENU menuOrId) {
-    return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
-                           GetModuleHandleW(nullptr), this);
+    return CheckWin32(CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
+                                      GetModuleHandleW(nullptr), this),
+                      "CreateWindowExW");
 }
 
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -90,7 +97,12 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, L
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     LRESULT result = 0;
     try {
-        result = self->OnMessage(message, wParam, lParam);
+        // A control object gets its own notifications first.
+        if (const auto reflected = TControl::Reflect(message, wParam, lParam)) {
+            result = *reflected;
+        } else {
+            result = self->OnMessage(message, wParam, lParam);
+        }
     } catch (...) {
         ReportUnhandledError(std::current_exception());
     }

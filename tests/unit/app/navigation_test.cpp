@@ -5,7 +5,6 @@
 #include <map>
 #include <set>
 
-#include "app/program_options.h"
 
 namespace tarvex {
 namespace {
@@ -93,24 +92,6 @@ TEST(NavigationTest, MenusNameEveryRoutedItemOnce) {
     for (const auto& entry : TrayMenuEntries()) defaults += entry.IsDefault;
     EXPECT_EQ(defaults, 1);
     EXPECT_TRUE(TrayMenuEntries().front().IsDefault);
-}
-
-TEST(ProgramOptionsTest, StartInTrayPullsMinimizeToTrayAlong) {
-    ProgramOptions options;
-    options.StartInTray = true;
-    EXPECT_TRUE(StartInTrayClicked(options));
-    EXPECT_TRUE(options.MinimizeToTray);
-    options.StartInTray = false;  // unchecking leaves it
-    EXPECT_FALSE(StartInTrayClicked(options));
-    EXPECT_TRUE(options.MinimizeToTray);
-    options.StartInTray = true;  // already on: nothing changes
-    EXPECT_FALSE(StartInTrayClicked(options));
-
-    ProgramOptions updates;
-    EXPECT_TRUE(UpdateIntervalEnabled(updates));
-    updates.CheckForUpdates = false;
-    EXPECT_FALSE(UpdateIntervalEnabled(updates));
-    EXPECT_EQ(updates.UpdateInterval, 1);
 }
 
 }  // namespace

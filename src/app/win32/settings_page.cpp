@@ -1,0 +1,57 @@
+#include "app/win32/settings_page.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "app/main_form_texts.h"
+#include "app/win32/control_ids.h"
+
+namespace tarvex {
+
+TSettingsPage::~TSettingsPage() { model_.OnChange = nullptr; }
+
+void TSettingsPage::CreateContent(const PageContext& context) {
+    const Surface& at = context.Where;
+    picture_ = LoadPicture(L"PICTURE_SETTINGS");
+    AddPicture(picture_, at.Scale(context.Width - 40), at.Scale(8));
+
+    gbGeneral.Create(at, {.Id = ids::kGbGeneral, .Text = texts::kGeneral, .At = {10, 40, 384, 105}});
+    chkLoadAtWinStart.Create(
+        at, {.Id = ids::kChkLoadAtWinStart, .Text = texts::kLoadAtWinStart, .At = {26, 64, 300, 17}, .Style = WS_GROUP});
+    chkStartInTray.Create(at, {.Id = ids::kChkStartInTray, .Text = texts::kStartInTray, .At = {26, 88, 300, 17}});
+    chkMinimizeToTray.Create(at,
+                             {.Id = ids::kChkMinimizeToTray, .Text = texts::kMinimizeToTray, .At = {26, 112, 300, 17}});
+
+    const Bounds updates{8, 160, 384, 81};
+    gbUpdates.Create(at, {.Id = ids::kGbUpdates, .Text = texts::kUpdates, .At = updates});
+    chkCheckForUpdates.Create(at, {.Id = ids::kChkCheckForUpdates,
+                                   .Text = texts::kCheckForUpdates,
+                                   .At = {24, 190, 196, 17},
+                                   .Style = WS_GROUP});
+    // The list follows the check box's text, and stays inside the group.
+    const int listX = std::max(222, chkCheckForUpdates.Right() + 4);
+    const int listWidth = std::min(160, updates.X + updates.Width - 10 - listX);
+    cbCheckForUpdates.Create(at, {.Id = ids::kCbCheckForUpdates, .At = {listX, 187, listWidth, 150}});
+    cbCheckForUpdates.SetItems(std::vector<std::string>(kUpdateIntervalTexts.begin(), kUpdateIntervalTexts.end()));
+
+    chkLoadAtWinStart.OnClick = [this] { model_.SetLoadAtWinStart(chkLoadAtWinStart.Checked()); };
+    chkStartInTray.OnClick = [this] { model_.SetStartInTray(chkStartInTray.Checked()); };
+    chkMinimizeToTray.OnClick = [this] { model_.SetMinimizeToTray(chkMinimizeToTray.Checked()); };
+    chkCheckForUpdates.OnClick = [this] { model_.SetCheckForUpdates(chkCheckForUpdates.Checked()); };
+    cbCheckForUpdates.OnChange = [this] { model_.SetUpdateInterval(cbCheckForUpdates.ItemIndex()); };
+    model_.OnChange = [this] { UpdateView(); };
+    UpdateView();
+}
+
+void TSettingsPage::UpdateView() {
+    const ProgramOptions& options = model_.Options();
+    chkLoadAtWinStart.SetChecked(options.LoadAtWinStart);
+    chkStartInTray.SetChecked(options.StartInTray);
+    chkMinimizeToTray.SetChecked(options.MinimizeToTray);
+    chkCheckForUpdates.SetChecked(options.CheckForUpdates);
+    cbCheckForUpdates.SetItemIndex(options.UpdateInterval);
+    cbCheckForUpdates.SetEnabled(model_.UpdateIntervalEnabled());
+}
+
+}  // namespace tarvex
