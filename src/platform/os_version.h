@@ -1,6 +1,7 @@
 #pragma once
-// Port: what the running Windows reports about its version. The Win32 adapter fills
-// it from GetVersionExW, RtlGetVersion and their companions; tests build it by hand.
+// What the running Windows reports about its version. The Win32 adapter
+// (platform/win32/os_version.h) fills it from GetVersionExW, RtlGetVersion and their
+// companions; tests build it by hand.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -29,8 +30,5 @@ struct OsVersionInfo {
     };
     std::optional<NumberedVersion> TrueVersion;
 };
-
-// Reads the running system's version once per call.
-OsVersionInfo QueryOsVersion();
 
 }  // namespace tarvex

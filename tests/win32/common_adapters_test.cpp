@@ -13,8 +13,8 @@
 #include "common/win32/window_utils.h"
 #include "common/windows_version.h"
 #include "driver.h"
-#include "platform/os_version.h"
-#include "platform/program_info.h"
+#include "platform/win32/os_version.h"
+#include "platform/win32/program_info.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex {

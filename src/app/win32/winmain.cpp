@@ -9,7 +9,7 @@
 #include "app/win32/main_form.h"
 #include "app/win32/single_instance.h"
 #include "common/win32/window_utils.h"
-#include "platform/program_info.h"
+#include "platform/win32/program_info.h"
 #include "platform/win32/unicode.h"
 #include "resource_ids.h"
 

@@ -6,6 +6,7 @@
 #include <cstddef>
 
 #include "common/windows_version.h"
+#include "platform/win32/os_version.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tarvex {

@@ -1,4 +1,4 @@
-#include "platform/os_version.h"
+#include "platform/win32/os_version.h"
 
 #include <windows.h>
 
