@@ -1,12 +1,11 @@
 #include "app/win32/single_instance.h"
 
-#include <memory>
 #include <vector>
 
 #include "common/error.h"
-#include "platform/win32/win32_error.h"
 #include "common/win32/window_utils.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/win32_error.h"
 
 namespace tarvex {
 namespace {
@@ -16,9 +15,8 @@ namespace {
 class EveryoneSecurity {
 public:
     EveryoneSecurity() {
-        HANDLE rawToken = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) ThrowLastError("OpenProcessToken");
-        UniqueKernelHandle token(rawToken);
+        UniqueKernelHandle token;
+        CheckWin32(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, OutParam(token)), "OpenProcessToken");
         DWORD size = 0;
         GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
         tokenUser_.resize(size);
@@ -27,10 +25,10 @@ public:
         PSID owner = reinterpret_cast<TOKEN_USER*>(tokenUser_.data())->User.Sid;
 
         SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
-        PSID world = nullptr;
-        if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &world))
-            ThrowLastError("AllocateAndInitializeSid");
-        world_.reset(world);
+        CheckWin32(
+            AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, OutParam(world_)),
+            "AllocateAndInitializeSid");
+        const PSID world = world_.get();
         acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(world));
         auto* acl = reinterpret_cast<ACL*>(acl_.data());
         if (!InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) ||
@@ -45,11 +43,8 @@ public:
     SECURITY_ATTRIBUTES* Attributes() noexcept { return &attributes_; }
 
 private:
-    struct SidDeleter {
-        void operator()(void* sid) const noexcept { FreeSid(sid); }
-    };
     std::vector<std::byte> tokenUser_;
-    std::unique_ptr<void, SidDeleter> world_;
+    UniqueHandle<HandleTraits<PSID, FreeSid>> world_;
     std::vector<std::byte> acl_;
     SECURITY_DESCRIPTOR descriptor_{};
     SECURITY_ATTRIBUTES attributes_{};
