@@ -15,7 +15,9 @@ namespace {
 // any size.
 constexpr int kMaxFontHeight = 4096;
 
+// The one place a link reaches the shell: only web and mail addresses get there.
 void ShellOpen(HWND owner, const std::string& address) {
+    if (!IsWebOrMailAddress(address)) return;
     const std::wstring wide = Utf8ToWide(address);
     // The result is not examined: a link that does not open leaves nothing to do.
     ShellExecuteW(owner, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
