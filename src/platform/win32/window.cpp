@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32/unicode.h"
+#include "platform/win32/win32_error.h"
 
 namespace tarvex {
 namespace {
@@ -24,7 +25,9 @@ std::string DescribeError(std::exception_ptr error) {
 
 }  // namespace
 
-void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) { Handler() = std::move(handler); }
+void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) {
+    Handler() = std::move(handler);
+}
 
 void ReportUnhandledError(std::exception_ptr error) noexcept {
     try {
@@ -63,8 +66,9 @@ void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH ba
 
 HWND Window::CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
                           int width, int height, HWND parent, HMENU menuOrId) {
-    return CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
-                           GetModuleHandleW(nullptr), this);
+    return CheckWin32(CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
+                                      GetModuleHandleW(nullptr), this),
+                      "CreateWindowExW");
 }
 
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
