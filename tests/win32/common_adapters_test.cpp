@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
@@ -52,9 +53,32 @@ TEST(ProgramInfoAdapterTest, ExecutableAndVersions) {
     EXPECT_FALSE(ReadFileVersion("C:\\no\\such\\file.exe").has_value());
 }
 
-TEST(LocaleAdapterTest, EnglishSeparators) {
-    const NumberSeparators separators = UserNumberSeparators();
-    EXPECT_EQ(FormatByteSize(1023, separators), "1" + separators.Thousands + "023" + separators.Decimal + "00 Bytes");
+// The separators are the user's own choice in the Control Panel, read at the time of asking.
+TEST(LocaleAdapterTest, FollowsTheUsersSeparators) {
+    struct Setting {
+        LCTYPE Type;
+        wchar_t Saved[16];
+    } settings[] = {{LOCALE_STHOUSAND, {}}, {LOCALE_SDECIMAL, {}}};
+    for (auto& setting : settings) ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, setting.Type, setting.Saved, 16), 0);
+    struct Restore {
+        const Setting* Begin;
+        const Setting* End;
+        ~Restore() {
+            for (const Setting* s = Begin; s != End; ++s) SetLocaleInfoW(LOCALE_USER_DEFAULT, s->Type, s->Saved);
+        }
+    } restore{std::begin(settings), std::end(settings)};
+
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L"'"));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L"\u00B7"));  // a middle dot
+    NumberSeparators separators = UserNumberSeparators();
+    EXPECT_EQ(separators.Thousands, "'");
+    EXPECT_EQ(separators.Decimal, "\xC2\xB7");
+    EXPECT_EQ(FormatByteSize(1023, separators), "1'023" + separators.Decimal + "00 Bytes");
+
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L"."));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
+    separators = UserNumberSeparators();
+    EXPECT_EQ(FormatByteSize(1023, separators), "1.023,00 Bytes");
 }
 
 TEST(DelayAdapterTest, RunsPendingMessagesAndWaits) {
