@@ -184,12 +184,19 @@ private:
 // True when a link value starts with "link:" (any case): such a link shows the link cursor.
 bool IsLinkTarget(std::string_view linkText);
 
+// True for the addresses a link may hand to the shell: "http://", "https://" or "mailto:" (the
+// scheme in any letter case) at the very start, something after it, and no blank, control
+// character or double quote anywhere. The shell runs whatever else it is given (a program
+// path, file:, a scheme of another program), and a blank or quote could split the command
+// line of the handler it starts; captions may carry text that did not come from the program.
+bool IsWebOrMailAddress(std::string_view address);
+
 // What a press on a link does, from FindLink's LinkText.
 struct THtmlLinkClick {
     std::string Identifier;         // the href value; empty when the link has none
     bool RaiseOnLinkClick = false;  // call OnLinkClick(Identifier): a "link:" with a non-empty id
     bool OpenWithShell = false;     // then open Identifier (ShellExecuteW "open", SW_SHOWNORMAL):
-                                    // it contains "://" or "mailto:" (case-sensitive)
+                                    // it is a web or mail address (IsWebOrMailAddress)
 };
 THtmlLinkClick ResolveLinkClick(std::string_view linkText);
 

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <string>
 #include <string_view>
 
-#include "app/win32/single_instance.h"
 #include "common/byte_size.h"
 #include "common/win32/byte_size_locale.h"
 #include "common/win32/delay_win32.h"
@@ -53,9 +53,32 @@ TEST(ProgramInfoAdapterTest, ExecutableAndVersions) {
     EXPECT_FALSE(ReadFileVersion("C:\\no\\such\\file.exe").has_value());
 }
 
-TEST(LocaleAdapterTest, EnglishSeparators) {
-    const NumberSeparators separators = UserNumberSeparators();
-    EXPECT_EQ(FormatByteSize(1023, separators), "1" + separators.Thousands + "023" + separators.Decimal + "00 Bytes");
+// The separators are the user's own choice in the Control Panel, read at the time of asking.
+TEST(LocaleAdapterTest, FollowsTheUsersSeparators) {
+    struct Setting {
+        LCTYPE Type;
+        wchar_t Saved[16];
+    } settings[] = {{LOCALE_STHOUSAND, {}}, {LOCALE_SDECIMAL, {}}};
+    for (auto& setting : settings) ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, setting.Type, setting.Saved, 16), 0);
+    struct Restore {
+        const Setting* Begin;
+        const Setting* End;
+        ~Restore() {
+            for (const Setting* s = Begin; s != End; ++s) SetLocaleInfoW(LOCALE_USER_DEFAULT, s->Type, s->Saved);
+        }
+    } restore{std::begin(settings), std::end(settings)};
+
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L"'"));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L"\u00B7"));  // a middle dot
+    NumberSeparators separators = UserNumberSeparators();
+    EXPECT_EQ(separators.Thousands, "'");
+    EXPECT_EQ(separators.Decimal, "\xC2\xB7");
+    EXPECT_EQ(FormatByteSize(1023, separators), "1'023" + separators.Decimal + "00 Bytes");
+
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L"."));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
+    separators = UserNumberSeparators();
+    EXPECT_EQ(FormatByteSize(1023, separators), "1.023,00 Bytes");
 }
 
 TEST(DelayAdapterTest, RunsPendingMessagesAndWaits) {
@@ -66,36 +89,6 @@ TEST(DelayAdapterTest, RunsPendingMessagesAndWaits) {
     EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE));  // the delay took it
     Delay(30);
     EXPECT_GE(GetTickCount() - start, 30u);
-}
-
-TEST(SingleInstanceTest, SecondCheckIsRefusedAndUnregistered) {
-    const std::string path = "C:\\Tests\\Tarvex-" + std::to_string(GetCurrentProcessId()) + ".exe";
-    const std::wstring tableName = L"JCLC:_TESTS_TARVEX-" + std::to_wstring(GetCurrentProcessId()) + L".EXE_All";
-    auto first = std::make_unique<TJclAppInstances>(path, L"NoSuchWindowClass");
-    EXPECT_EQ(first->ApplicationId(), WideToUtf8(tableName.substr(0, tableName.size() - 4)));
-    EXPECT_TRUE(first->CheckSingleInstance(1));
-
-    UniqueKernelHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, tableName.c_str()));
-    ASSERT_TRUE(mapping);
-    UniqueFileMapView view(MapViewOfFile(mapping.get(), FILE_MAP_READ, 0, 0, sizeof(InstanceTable)));
-    const auto* table = static_cast<const InstanceTable*>(view.get());
-    EXPECT_EQ(table->Limit, 1);
-    EXPECT_EQ(table->Count, 1);
-    {
-        // Another letter case names the same objects.
-        std::string lower = path;
-        for (auto& c : lower) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-        TJclAppInstances second(lower, L"NoSuchWindowClass");
-        EXPECT_FALSE(second.CheckSingleInstance(1));
-        EXPECT_EQ(table->Count, 2);
-    }
-    EXPECT_EQ(table->Count, 1);
-    EXPECT_EQ(table->ProcessIds[0], GetCurrentProcessId());
-
-    TJclAppInstances elsewhere("C:\\Other\\Tarvex.exe", L"NoSuchWindowClass");
-    EXPECT_TRUE(elsewhere.CheckSingleInstance(1));
-    first.reset();
-    EXPECT_EQ(table->Count, 0);
 }
 
 class TestWindowFixture : public testing::Test {

@@ -210,6 +210,15 @@ protected:
         GetTextMetricsW(dc.get(), &metrics);
         return metrics.tmHeight;
     }
+    static int TextWidthOf(const wchar_t* face, int points, const std::wstring& text) {
+        UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        UniqueFont font(CreateFontW(-MulDiv(points, GetDeviceCaps(dc.get(), LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, 0, 0,
+                                    0, DEFAULT_CHARSET, 0, 0, 0, 0, face));
+        SelectObjectScope selected(dc.get(), font.get());
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
     int WindowHeight() const {
         RECT r;
         GetWindowRect(label_->Handle(), &r);
@@ -312,7 +321,11 @@ TEST_F(HtmlLabelTest, PressOnLinkRaisesOnLinkClickAndOpensOnlyAddresses) {
          true,
          {"mailto:someone@example.test"},
          {"mailto:someone@example.test"}},
-        {"<A href=\"MAILTO:x\">target</A>", true, {"MAILTO:x"}, {}},  // compared with case
+        {"<A href=\"MAILTO:x\">target</A>", true, {"MAILTO:x"}, {"MAILTO:x"}},  // any case of the scheme
+        // Anything but a web or mail address reaches OnLinkClick only.
+        {"<A href=\"C:\\Windows\\notepad.exe\">target</A>", true, {"C:\\Windows\\notepad.exe"}, {}},
+        {"<A href=\"file:///C:/x.exe\">target</A>", true, {"file:///C:/x.exe"}, {}},
+        {"<A href=\"javascript:alert(1)\">target</A>", true, {"javascript:alert(1)"}, {}},
         {"<A href=\"http://example.test/\">target</A>", false, {}, {"http://example.test/"}},
         {"<A href=\"#1\">other</A> target", true, {}, {}},       // plain text next to a link
         {"<A href=\"#3\"><B>tar</B>get</A>", true, {"#3"}, {}},  // inside an element of the link
@@ -398,14 +411,13 @@ TEST_F(HtmlLabelTest, AutoHeightFollowsTheContent) {
 }
 
 TEST_F(HtmlLabelTest, AutoWidthAndWordBreakExcludeEachOther) {
+    // The width is the widest line's, as the font measures it.
     auto& label = MakeLabel(0, 0, 300, 40, "some words here");
-    const int contentWidth = label.ContentWidth();
     label.SetAutoWidth(true);
     EXPECT_FALSE(label.WordBreak());
-    EXPECT_EQ(WindowWidth(), contentWidth);
+    EXPECT_EQ(WindowWidth(), TextWidthOf(L"Tahoma", 8, L"some words here"));
     label.SetCaption("some words here<BR>and a longer line below them");
-    EXPECT_EQ(WindowWidth(), label.ContentWidth());
-    EXPECT_GT(label.ContentWidth(), contentWidth);
+    EXPECT_EQ(WindowWidth(), TextWidthOf(L"Tahoma", 8, L"and a longer line below them"));
     label.SetWordBreak(true);
     EXPECT_FALSE(label.AutoWidth());
 
@@ -580,24 +592,28 @@ TEST_F(HtmlLabelTest, CentredLinesAreHitWhereTheyAreDrawn) {
     EXPECT_EQ(clicked, std::vector<std::string>{"#1"});
 }
 
-// A URL scheme of the test's own, registered for its lifetime, whose handler writes the address
-// it was given to a file.
-class TestUrlScheme {
+// The shell's handler of a URL scheme, replaced for the test's lifetime by one that writes
+// the address it was given to a file; the prefix's own handler comes back afterwards.
+class UrlHandlerOverride {
 public:
-    static constexpr wchar_t kScheme[] = L"tarvexlabeltest";
-
-    TestUrlScheme() {
+    explicit UrlHandlerOverride(std::wstring scheme) : command_(std::move(scheme) + L"\\shell\\open\\command") {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
         output_ = std::wstring(temp) + L"tarvex-label-open.txt";
         wchar_t system[MAX_PATH];
         GetSystemDirectoryW(system, MAX_PATH);
-        SetValue(std::wstring(kScheme) + L"\\shell\\open\\command", nullptr,
-                 std::wstring(system) + L"\\cmd.exe /c echo %1>\"" + output_ + L"\"");
-        SetValue(kScheme, L"URL Protocol", L"");
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, command_.c_str(), 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr,
+                                  OutParam(key_), nullptr),
+                  ERROR_SUCCESS);
+        previous_ = ReadDefault();
+        WriteDefault(std::wstring(system) + L"\\cmd.exe /c echo %1>\"" + output_ + L"\"");
     }
-    ~TestUrlScheme() {
-        RegDeleteTreeW(HKEY_CLASSES_ROOT, kScheme);
+    ~UrlHandlerOverride() {
+        if (previous_) {
+            WriteDefault(*previous_);
+        } else {
+            RegDeleteValueW(key_.get(), nullptr);
+        }
         DeleteFileW(output_.c_str());
     }
 
@@ -607,47 +623,55 @@ public:
         std::string written;
         for (int i = 0; i < 200 && written.empty(); ++i) {
             Sleep(50);
-            HANDLE file =
-                CreateFileW(output_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-            if (file == INVALID_HANDLE_VALUE) continue;
+            const UniqueFile file(
+                CreateFileW(output_.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+            if (!file) continue;
             char buffer[256];
             DWORD read = 0;
-            ReadFile(file, buffer, sizeof buffer, &read, nullptr);
-            CloseHandle(file);
+            ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr);
             written.assign(buffer, read);
         }
         return written.substr(0, written.find_first_of(" \r\n"));
     }
 
 private:
-    static void SetValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
-                  ERROR_SUCCESS);
-        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    std::optional<std::wstring> ReadDefault() const {
+        wchar_t value[1024];
+        DWORD size = sizeof value;
+        DWORD type = 0;
+        if (RegQueryValueExW(key_.get(), nullptr, nullptr, &type, reinterpret_cast<BYTE*>(value), &size) !=
+                ERROR_SUCCESS ||
+            (type != REG_SZ && type != REG_EXPAND_SZ))
+            return std::nullopt;
+        return std::wstring(value, wcsnlen(value, size / sizeof(wchar_t)));
+    }
+    void WriteDefault(const std::wstring& value) const {
+        RegSetValueExW(key_.get(), nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
-        RegCloseKey(key);
     }
 
+    std::wstring command_;
     std::wstring output_;
+    UniqueHkey key_;
+    std::optional<std::wstring> previous_;
 };
 
 TEST_F(HtmlLabelTest, AddressLinkOpensThroughTheShell) {
-    const TestUrlScheme scheme;
-    auto& label = MakeLabel(0, 0, 300, 40, "<A href=\"tarvexlabeltest://opened/page\">web</A>");
+    const UrlHandlerOverride handler(L"http");
+    auto& label = MakeLabel(0, 0, 300, 40, "<A href=\"http://opened.example/page\">web</A>");
     label.RealOpen = true;
     PressAt(CenterOf(ChunkOf("web")));
-    EXPECT_EQ(scheme.WaitForOpened(), "tarvexlabeltest://opened/page");
+    EXPECT_EQ(handler.WaitForOpened(), "http://opened.example/page");
 
     // A handler may close what the label lives on: the label goes, the address still opens.
-    scheme.Forget();
-    label.SetCaption("<A href=\"tarvexlabeltest://after/close\">web</A>");
+    handler.Forget();
+    label.SetCaption("<A href=\"http://after.example/close\">web</A>");
     const HWND handle = label.Handle();
     label.OnLinkClick = [this](const std::string&) { label_.reset(); };
     SendMessageW(handle, WM_LBUTTONDOWN, MK_LBUTTON, MousePoint(2, 2));
     EXPECT_EQ(label_, nullptr);
     EXPECT_FALSE(IsWindow(handle));
-    EXPECT_EQ(scheme.WaitForOpened(), "tarvexlabeltest://after/close");
+    EXPECT_EQ(handler.WaitForOpened(), "http://after.example/close");
 }
 
 TEST_F(HtmlLabelTest, OddCaptionsLayOutAndPaintSafely) {

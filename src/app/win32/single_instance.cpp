@@ -1,12 +1,11 @@
 #include "app/win32/single_instance.h"
 
-#include <memory>
 #include <vector>
 
 #include "common/error.h"
-#include "platform/win32/win32_error.h"
 #include "common/win32/window_utils.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/win32_error.h"
 
 namespace tarvex {
 namespace {
@@ -16,9 +15,8 @@ namespace {
 class EveryoneSecurity {
 public:
     EveryoneSecurity() {
-        HANDLE rawToken = nullptr;
-        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &rawToken)) ThrowLastError("OpenProcessToken");
-        UniqueKernelHandle token(rawToken);
+        UniqueKernelHandle token;
+        CheckWin32(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, OutParam(token)), "OpenProcessToken");
         DWORD size = 0;
         GetTokenInformation(token.get(), TokenUser, nullptr, 0, &size);
         tokenUser_.resize(size);
@@ -27,10 +25,10 @@ public:
         PSID owner = reinterpret_cast<TOKEN_USER*>(tokenUser_.data())->User.Sid;
 
         SID_IDENTIFIER_AUTHORITY worldAuthority = SECURITY_WORLD_SID_AUTHORITY;
-        PSID world = nullptr;
-        if (!AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, &world))
-            ThrowLastError("AllocateAndInitializeSid");
-        world_.reset(world);
+        CheckWin32(
+            AllocateAndInitializeSid(&worldAuthority, 1, SECURITY_WORLD_RID, 0, 0, 0, 0, 0, 0, 0, OutParam(world_)),
+            "AllocateAndInitializeSid");
+        const PSID world = world_.get();
         acl_.resize(sizeof(ACL) + sizeof(ACCESS_ALLOWED_ACE) + GetLengthSid(world));
         auto* acl = reinterpret_cast<ACL*>(acl_.data());
         if (!InitializeAcl(acl, static_cast<DWORD>(acl_.size()), ACL_REVISION) ||
@@ -45,11 +43,8 @@ public:
     SECURITY_ATTRIBUTES* Attributes() noexcept { return &attributes_; }
 
 private:
-    struct SidDeleter {
-        void operator()(void* sid) const noexcept { FreeSid(sid); }
-    };
     std::vector<std::byte> tokenUser_;
-    std::unique_ptr<void, SidDeleter> world_;
+    UniqueHandle<HandleTraits<PSID, FreeSid>> world_;
     std::vector<std::byte> acl_;
     SECURITY_DESCRIPTOR descriptor_{};
     SECURITY_ATTRIBUTES attributes_{};
@@ -82,43 +77,52 @@ BOOL CALLBACK FindProcessWindow(HWND window, LPARAM lParam) {
 
 }  // namespace
 
-// Holds the table lock for one access to the table, and only for that.
+// Holds the table lock for one access to the table, and only for that. Every account may
+// open the lock, so any process can keep it for ever: the wait is bounded, and a lock not
+// taken in time leaves the table alone.
 class TJclAppInstances::Lock {
 public:
-    explicit Lock(HANDLE mutex) : mutex_(mutex) {
-        const DWORD result = WaitForSingleObject(mutex_, INFINITE);
+    Lock(HANDLE mutex, DWORD timeoutMs) : mutex_(mutex) {
+        const DWORD result = WaitForSingleObject(mutex_, timeoutMs);
+        if (result == WAIT_FAILED) ThrowLastError("Waiting for the instance lock");
         // An abandoned lock still hands over ownership; the table stays usable.
-        if (result != WAIT_OBJECT_0 && result != WAIT_ABANDONED) ThrowLastError("Waiting for the instance lock");
+        held_ = result != WAIT_TIMEOUT;
     }
-    ~Lock() { ReleaseMutex(mutex_); }
+    ~Lock() {
+        if (held_) ReleaseMutex(mutex_);
+    }
     Lock(const Lock&) = delete;
     Lock& operator=(const Lock&) = delete;
 
+    bool Held() const noexcept { return held_; }
+
 private:
     HANDLE mutex_;
+    bool held_ = false;
 };
 
-TJclAppInstances::TJclAppInstances(const std::string& exePath, const wchar_t* applicationWindowClass)
-    : applicationId_(tarvex::ApplicationId(UpperCasedPath(exePath))), windowClass_(applicationWindowClass) {
+TJclAppInstances::TJclAppInstances(const std::string& exePath, const wchar_t* applicationWindowClass,
+                                   DWORD lockTimeoutMs)
+    : applicationId_(tarvex::ApplicationId(UpperCasedPath(exePath))),
+      windowClass_(applicationWindowClass),
+      lockTimeoutMs_(lockTimeoutMs) {
     EveryoneSecurity security;
     mutex_.reset(CreateMutexW(security.Attributes(), FALSE, Utf8ToWide(InstanceLockName(applicationId_)).c_str()));
     if (!mutex_) ThrowLastError("Creating the instance lock");
-
-    Lock lock(mutex_.get());
+    // The system fills a new page-file mapping with zero bytes, which is the empty table, so
+    // creating or opening it needs no lock: the first writer finds it empty either way.
     mapping_.reset(CreateFileMappingW(INVALID_HANDLE_VALUE, security.Attributes(), PAGE_READWRITE, 0,
                                       sizeof(InstanceTable), Utf8ToWide(InstanceTableName(applicationId_)).c_str()));
     if (!mapping_) ThrowLastError("Creating the instance table");
-    const bool created = GetLastError() != ERROR_ALREADY_EXISTS;
     view_.reset(MapViewOfFile(mapping_.get(), FILE_MAP_ALL_ACCESS, 0, 0, sizeof(InstanceTable)));
     if (!view_) ThrowLastError("Mapping the instance table");
-    if (created) ZeroMemory(view_.get(), sizeof(InstanceTable));
 }
 
 TJclAppInstances::~TJclAppInstances() {
     if (!registered_) return;
     try {
-        Lock lock(mutex_.get());
-        UnregisterInstance(*static_cast<InstanceTable*>(view_.get()), GetCurrentProcessId());
+        Lock lock(mutex_.get(), lockTimeoutMs_);
+        if (lock.Held()) UnregisterInstance(*static_cast<InstanceTable*>(view_.get()), GetCurrentProcessId());
     } catch (const Error&) {
         // The process is ending; a lock that cannot be taken leaves the table to the system.
     }
@@ -128,7 +132,9 @@ bool TJclAppInstances::CheckSingleInstance(std::uint16_t limit) {
     bool allowed;
     std::uint32_t firstProcessId;
     {
-        Lock lock(mutex_.get());
+        Lock lock(mutex_.get(), lockTimeoutMs_);
+        // A lock kept from us must not keep the program from starting: run, unregistered.
+        if (!lock.Held()) return true;
         auto& table = *static_cast<InstanceTable*>(view_.get());
         allowed = RegisterInstance(table, GetCurrentProcessId(), limit);
         registered_ = true;

@@ -15,7 +15,9 @@ namespace {
 // any size.
 constexpr int kMaxFontHeight = 4096;
 
+// The one place a link reaches the shell: only web and mail addresses get there.
 void ShellOpen(HWND owner, const std::string& address) {
+    if (!IsWebOrMailAddress(address)) return;
     const std::wstring wide = Utf8ToWide(address);
     // The result is not examined: a link that does not open leaves nothing to do.
     ShellExecuteW(owner, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
@@ -158,7 +160,6 @@ void TQmHtmlLabel::Create(HWND parent, int controlId, int x, int y, int width, i
     const std::wstring text = Utf8ToWide(caption_);
     CreateHandle(kClassName, text.c_str(), WS_CHILD | WS_VISIBLE, 0, x, y, width, height, parent,
                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)));
-    if (!Handle()) return;
     Layout();
     ApplyAutoSize();
 }

@@ -33,11 +33,52 @@ private:
     Handle handle_ = Traits::Invalid();
 };
 
-// Handles whose "none" value is null (kernel objects from CreateFile use their own traits).
+// Lets a call that hands out a handle through a pointer give it straight to its owner:
+//
+//     UniqueKernelHandle token;
+//     if (!OpenProcessToken(process, TOKEN_QUERY, OutParam(token))) ThrowLastError("OpenProcessToken");
+//
+// When the full expression ends, the owner holds what the call wrote (none if it wrote
+// nothing) and has closed what it held before; so `RegOpenKeyExW(key.get(), ..., OutParam(key))`
+// opens the child before the parent goes. The calling thread's last error survives that close.
+template <typename Traits>
+class HandleOutParam {
+public:
+    using Handle = typename Traits::Handle;
+    explicit HandleOutParam(UniqueHandle<Traits>& owner) noexcept : owner_(owner) {}
+    ~HandleOutParam() {
+        const DWORD error = GetLastError();
+        owner_.reset(written_);
+        SetLastError(error);
+    }
+    HandleOutParam(const HandleOutParam&) = delete;
+    HandleOutParam& operator=(const HandleOutParam&) = delete;
+
+    operator Handle*() noexcept { return &written_; }
+
+private:
+    UniqueHandle<Traits>& owner_;
+    Handle written_ = Traits::Invalid();
+};
+
+template <typename Traits>
+HandleOutParam<Traits> OutParam(UniqueHandle<Traits>& owner) noexcept {
+    return HandleOutParam<Traits>(owner);
+}
+
+// Handles whose "none" value is null.
 template <typename H, auto CloseFn>
 struct HandleTraits {
     using Handle = H;
     static Handle Invalid() noexcept { return nullptr; }
+    static void Close(Handle h) noexcept { CloseFn(h); }
+};
+
+// Handles whose "none" value is INVALID_HANDLE_VALUE: files, find handles, snapshots.
+template <auto CloseFn>
+struct InvalidValueHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
     static void Close(Handle h) noexcept { CloseFn(h); }
 };
 
@@ -49,6 +90,9 @@ struct TypedGdiTraits {
 };
 
 using UniqueKernelHandle = UniqueHandle<HandleTraits<HANDLE, CloseHandle>>;
+using UniqueFile = UniqueHandle<InvalidValueHandleTraits<CloseHandle>>;      // CreateFileW
+using UniqueFindHandle = UniqueHandle<InvalidValueHandleTraits<FindClose>>;  // FindFirstFileW
+using UniqueSnapshot = UniqueHandle<InvalidValueHandleTraits<CloseHandle>>;  // CreateToolhelp32Snapshot
 using UniqueFileMapView = UniqueHandle<HandleTraits<LPVOID, UnmapViewOfFile>>;
 using UniqueHkey = UniqueHandle<HandleTraits<HKEY, RegCloseKey>>;
 using UniqueModule = UniqueHandle<HandleTraits<HMODULE, FreeLibrary>>;

@@ -26,7 +26,9 @@ std::string DescribeError(std::exception_ptr error) {
 
 }  // namespace
 
-void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) { Handler() = std::move(handler); }
+void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) {
+    Handler() = std::move(handler);
+}
 
 void ReportUnhandledError(std::exception_ptr error) noexcept {
     try {

@@ -35,11 +35,11 @@ public:
     // Registers a class whose window procedure dispatches to Window objects (once per name);
     // throws Win32Error when the system refuses.
     static void RegisterWindowClass(const wchar_t* className, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
-                              HICON icon = nullptr, HCURSOR cursor = nullptr);
+                                    HICON icon = nullptr, HCURSOR cursor = nullptr);
 
 protected:
     // Creates the window of a registered class for this object; throws Win32Error when the
-    // system refuses.
+    // system refuses, so that no caller goes on with a window that is not there.
     HWND CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
                       int width, int height, HWND parent, HMENU menuOrId);
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

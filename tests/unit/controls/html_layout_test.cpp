@@ -4,6 +4,7 @@
 
 #include <climits>
 #include <string>
+#include <utility>
 
 #include "support/fake_text_measurer.h"
 #include "unit/controls/html_test_text.h"
@@ -296,7 +297,8 @@ TEST(HtmlLinkClickTest, PressResolvesTheIdentifier) {
         {"link:", "", false, false},
         {"link:http://www.example.com/go/?s=1", "http://www.example.com/go/?s=1", true, true},
         {"link:mailto:support@example.com", "mailto:support@example.com", true, true},
-        {"link:MAILTO:x", "MAILTO:x", true, false},
+        {"link:MAILTO:x", "MAILTO:x", true, true},
+        {"link:C:\\Windows\\notepad.exe", "C:\\Windows\\notepad.exe", true, false},
         {"lnk:http://x", "", false, false},
     };
     for (const auto& c : cases) {
@@ -307,6 +309,44 @@ TEST(HtmlLinkClickTest, PressResolvesTheIdentifier) {
     }
     EXPECT_TRUE(IsLinkTarget("Link:"));
     EXPECT_FALSE(IsLinkTarget("link"));
+}
+
+TEST(HtmlLinkAddressTest, OnlyWebAndMailAddressesGoToTheShell) {
+    const std::pair<std::string_view, bool> cases[] = {
+        {"http://www.example.com/go/?s=1", true},
+        {"https://example.com", true},
+        {"HTTP://EXAMPLE.COM", true},
+        {"HttpS://example.com/a#b", true},
+        {"mailto:support@example.com", true},
+        {"MailTo:support@example.com?subject=Hi%20there", true},
+        {"http://xn--grsse-lva.example/\xC3\xA4", true},  // bytes past ASCII are no danger
+        {"http:example.com", false},                      // no "//": no web address
+        {"http:/example.com", false},
+        {"http://", false},  // a scheme alone
+        {"mailto:", false},
+        {"http", false},
+        {"", false},
+        {" http://example.com", false},  // opened as checked, so blanks are not trimmed
+        {"\thttp://example.com", false},
+        {"http://example.com ", false},
+        {"http://example.com/a b", false},
+        {"http://example.com/\" --new-window C:\\x.exe", false},
+        {"http://example.com/\r\nnext", false},
+        {"http://example.com/\x7F", false},
+        {std::string_view("http://example.com/\0x", 21), false},
+        {"file:///C:/Windows/notepad.exe", false},
+        {"FILE://server/share/x.exe", false},
+        {"C:\\Windows\\notepad.exe", false},
+        {"\\\\server\\share\\setup.exe", false},
+        {"notepad.exe", false},
+        {"javascript:alert(1)", false},
+        {"ftp://example.com/", false},
+        {"ms-settings:", false},
+        {"xhttp://example.com", false},  // a scheme that only ends like one
+        {"see http://example.com", false},
+        {"#0", false},
+    };
+    for (const auto& [address, open] : cases) EXPECT_EQ(IsWebOrMailAddress(address), open) << address;
 }
 
 TEST(HtmlTokenTest, NextToken) {
