@@ -3,6 +3,7 @@
 #include <string>
 
 #include "platform/win32/unicode.h"
+#include "platform/win32/win32_error.h"
 
 namespace tarvex {
 namespace {
@@ -24,7 +25,9 @@ std::string DescribeError(std::exception_ptr error) {
 
 }  // namespace
 
-void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) { Handler() = std::move(handler); }
+void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler) {
+    Handler() = std::move(handler);
+}
 
 void ReportUnhandledError(std::exception_ptr error) noexcept {
     try {
@@ -58,7 +61,7 @@ void Window::RegisterWindowClass(const wchar_t* className, UINT style, HBRUSH ba
     wc.hCursor = cursor ? cursor : LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = background;
     wc.lpszClassName = className;
-    RegisterClassExW(&wc);
+    CheckWin32(RegisterClassExW(&wc), "RegisterClassExW");
 }
 
 HWND Window::CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,

@@ -33,8 +33,9 @@ public:
     HWND Handle() const noexcept { return hwnd_; }
 
     // Registers a class whose window procedure dispatches to Window objects (once per name).
+    // Throws Win32Error when the system refuses.
     static void RegisterWindowClass(const wchar_t* className, UINT style = CS_DBLCLKS, HBRUSH background = nullptr,
-                              HICON icon = nullptr, HCURSOR cursor = nullptr);
+                                    HICON icon = nullptr, HCURSOR cursor = nullptr);
 
 protected:
     // Creates the window of a registered class for this object.
