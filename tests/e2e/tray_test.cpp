@@ -1,5 +1,6 @@
 // The notification-area icon: minimise to the tray, the double click that brings the window
-// back, and the tray menu's commands.
+// back, a second start that brings it back, and the tray menu's commands. Clicks on the icon
+// and in its menu are real input (xdotool) on Wine's taskbar, where Tarvex's is the only icon.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -13,10 +14,13 @@ namespace {
 
 using namespace driver;
 
-constexpr UINT kTrayCallback = WM_USER + 1024;
 constexpr wchar_t kTrayWindowClass[] = L"TCoolTrayIconHandler";
+constexpr int kLeftButton = 1;
+constexpr int kRightButton = 3;
 
-int CommandId(NavItem item) { return kCommandBase + static_cast<int>(item); }
+int CommandId(NavItem item) {
+    return kCommandBase + static_cast<int>(item);
+}
 
 class TrayTest : public testing::Test {
 protected:
@@ -51,13 +55,12 @@ protected:
         ASSERT_TRUE(SysCommand(window_, SC_MINIMIZE));
         ASSERT_TRUE(WaitUntil([&] { return Hidden(); }, 5000));
     }
-    // What the shell sends for a double click on the icon.
-    void DoubleClickIcon() {
-        Post(tray_, kTrayCallback, 1, WM_LBUTTONDOWN);
-        Post(tray_, kTrayCallback, 1, WM_LBUTTONUP);
-        Post(tray_, kTrayCallback, 1, WM_LBUTTONDBLCLK);
-        Post(tray_, kTrayCallback, 1, WM_LBUTTONUP);
+    void ClickIcon(int button, int count) {
+        const auto icon = NotificationIconCenter();
+        ASSERT_TRUE(icon) << "no taskbar";
+        ASSERT_TRUE(XClick(*icon, button, count));
     }
+    void DoubleClickIcon() { ClickIcon(kLeftButton, 2); }
 
     RunningTarvex tarvex_;
     HWND window_ = nullptr;
@@ -100,6 +103,29 @@ TEST_F(TrayTest, CloseEndsTheProgramAtOnce) {
     PostCommand(window_, CommandId(NavItem::ItemClose));
     EXPECT_EQ(tarvex_.Process.WaitExit(10000), std::optional<DWORD>(0));
     EXPECT_FALSE(FindTopWindow({kTrayWindowClass, {}, tarvex_.Process.Id()}));
+}
+
+TEST_F(TrayTest, SecondStartBringsTheWindowBackFromTheTray) {
+    TurnMinimizeToTrayOn();
+    MinimizeIntoTray();
+    auto second = LaunchTarvex();
+    EXPECT_EQ(second.Process.WaitExit(20000), std::optional<DWORD>(0));
+    ASSERT_TRUE(WaitUntil([&] { return !Hidden() && !IsMinimized(window_); }, 5000));
+    EXPECT_TRUE(WaitUntil([&] { return ForegroundWindow() == window_; }, 5000));
+    EXPECT_EQ(FindTopWindows({kMainWindowClass}).size(), 1u);
+    SaveScreenshot(L"tray-second-start");
+}
+
+TEST_F(TrayTest, RightClickOpensTheMenuAndCloseEndsTheProgram) {
+    ClickIcon(kRightButton, 1);
+    const HWND menu = WaitPopupMenu(tarvex_.Process.Id(), 5000);
+    ASSERT_TRUE(menu) << "no menu after a right click on the icon";
+    SaveScreenshot(L"tray-menu");
+    // "&Close" is the menu's last item: a click on its text, just above the bottom border.
+    const RECT frame = WindowRect(menu);
+    ASSERT_TRUE(XClick({frame.left + 25, frame.bottom - 8}, kLeftButton));
+    EXPECT_EQ(tarvex_.Process.WaitExit(10000), std::optional<DWORD>(0));
+    EXPECT_FALSE(tarvex_.Process.Running());
 }
 
 }  // namespace

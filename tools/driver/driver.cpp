@@ -729,6 +729,44 @@ HMENU PopupMenuHandle(HWND popupMenuWindow) {
     return reinterpret_cast<HMENU>(Send(popupMenuWindow, MN_GETHMENU).value_or(0));
 }
 
+// ---- Real input ------------------------------------------------------------------------------
+
+namespace {
+
+constexpr wchar_t kXdotool[] = L"/usr/bin/xdotool";
+constexpr int kDoubleClickGapMs = 100;  // well inside the double-click time
+
+}  // namespace
+
+HWND FindTaskbar() {
+    return FindTopWindow({.ClassName = L"Shell_TrayWnd", .VisibleOnly = true});
+}
+
+std::optional<POINT> NotificationIconCenter(size_t index) {
+    const HWND taskbar = FindTaskbar();
+    if (!taskbar) return std::nullopt;
+    RECT client{};
+    GetClientRect(taskbar, &client);
+    MapWindowPoints(taskbar, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    const int width = GetSystemMetrics(SM_CXSMICON) + 4;
+    return POINT{client.right - width * static_cast<int>(index) - width / 2, (client.top + client.bottom) / 2};
+}
+
+bool XClick(POINT at, int button, int count) {
+    std::wstring command = L"\"" + UnixToWinePath(kXdotool) + L"\" mousemove " + std::to_wstring(at.x) + L" " +
+                           std::to_wstring(at.y) + L" click --repeat " + std::to_wstring(count) + L" --delay " +
+                           std::to_wstring(kDoubleClickGapMs) + L" " + std::to_wstring(button);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info)) {
+        return false;
+    }
+    // A Unix program comes back without handles; any that a later Wine might give are closed.
+    const UniqueKernelHandle thread(info.hThread), process(info.hProcess);
+    return true;
+}
+
 // ---- Registry --------------------------------------------------------------------------------
 
 bool KeyExists(const RegistryKey& key) {

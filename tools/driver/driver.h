@@ -203,6 +203,22 @@ HMENU PopupMenuHandle(HWND popupMenuWindow);
 // menu to choose its second item, or VK_ESCAPE to close it.
 bool PostKeys(HWND window, const std::vector<WORD>& virtualKeys);
 
+// ---- Real input ------------------------------------------------------------------------------
+// What messages cannot do, such as the notification area's own handling of a click on an icon:
+// input through the X server, as a user's hand gives it. The virtual desktop covers the X screen
+// from its origin, so screen coordinates are X coordinates.
+
+// Wine's taskbar on the virtual desktop (class "Shell_TrayWnd"), nullptr when there is none.
+HWND FindTaskbar();
+// The middle of a notification-area icon on that taskbar, in screen coordinates; nullopt without
+// a taskbar. Wine lines the icons up from the taskbar's right end, the first added rightmost,
+// each a small icon plus a 2-pixel border on either side.
+std::optional<POINT> NotificationIconCenter(size_t index = 0);
+// Moves the pointer to a screen point and clicks `button` (1 left, 2 middle, 3 right) `count`
+// times in quick succession (a double click for 2) with the host's xdotool. Wine starts the Unix
+// program without a handle to wait on: wait for the click's effect. False when it did not start.
+bool XClick(POINT at, int button, int count = 1);
+
 // ---- Registry --------------------------------------------------------------------------------
 
 enum class RegistryView { Default, Force64, Force32 };

@@ -5,12 +5,14 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "app/tray_icon_rules.h"
 #include "common/win32/delay_win32.h"
-#include "common/error.h"
 #include "common/win32/window_utils.h"
+#include "platform/win32/system_function.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/win32_error.h"
 #include "platform/win32/window.h"
 
 namespace tarvex {
@@ -50,8 +52,38 @@ bool CommonControlsAbove470() {
 
 // The shell's broadcast after it has (re)created the taskbar; 0 where the shell has none.
 UINT TaskbarCreatedMessage() {
-    static const UINT message = CommonControlsAbove470() ? RegisterWindowMessageW(L"TaskbarCreated") : 0;
+    static const UINT message = [] {
+        const UINT registered = CommonControlsAbove470() ? RegisterWindowMessageW(L"TaskbarCreated") : 0;
+        // The program runs elevated, and from Vista on a message from the shell, which does
+        // not, is dropped unless it is let through.
+        using ChangeWindowMessageFilterFn = BOOL(WINAPI*)(UINT, DWORD);
+        const auto letThrough =
+            LoadedSystemFunction<ChangeWindowMessageFilterFn>(L"user32.dll", "ChangeWindowMessageFilter");
+        if (registered && letThrough) letThrough(registered, MSGFLT_ADD);
+        return registered;
+    }();
     return message;
+}
+
+std::optional<TrayMouseMessage> DecodeMouseMessage(UINT message) {
+    switch (message) {
+        case WM_LBUTTONDOWN:
+            return TrayMouseMessage::LeftDown;
+        case WM_LBUTTONUP:
+            return TrayMouseMessage::LeftUp;
+        case WM_LBUTTONDBLCLK:
+            return TrayMouseMessage::LeftDoubleClick;
+        case WM_RBUTTONDOWN:
+            return TrayMouseMessage::RightDown;
+        case WM_RBUTTONUP:
+            return TrayMouseMessage::RightUp;
+        case WM_MBUTTONDOWN:
+            return TrayMouseMessage::MiddleDown;
+        case WM_MBUTTONUP:
+            return TrayMouseMessage::MiddleUp;
+        default:
+            return std::nullopt;  // moves and the rest have no use here
+    }
 }
 
 std::u16string ToUtf16(const std::string& utf8) {
@@ -93,21 +125,24 @@ public:
             std::unique_ptr<TrayIconHandler> created(new TrayIconHandler);
             RegisterWindowClass(TCoolTrayIcon::kHandlerClassName, 0);
             // A top-level window, never shown: it must be able to take the foreground for the menu.
-            created->CreateHandle(TCoolTrayIcon::kHandlerClassName, L"", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0, 0,
-                                  nullptr, nullptr);
-            if (!created->Handle()) throw Error("The notification-area icon's window could not be created");
+            CheckWin32(created->CreateHandle(TCoolTrayIcon::kHandlerClassName, L"", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 0,
+                                             0, nullptr, nullptr),
+                       "CreateWindowExW");
             instance = std::move(created);
         }
         instance->icons_[id] = icon;
         return *instance;
     }
 
-    // Destroys the window with the last icon.
+    // No message reaches the icon any more.
     static void Detach(UINT id) noexcept {
+        if (const std::unique_ptr<TrayIconHandler>& instance = Instance()) instance->icons_.erase(id);
+    }
+
+    // Destroys the window once the last icon is gone.
+    static void ReleaseIfUnused() noexcept {
         std::unique_ptr<TrayIconHandler>& instance = Instance();
-        if (!instance) return;
-        instance->icons_.erase(id);
-        if (instance->icons_.empty()) instance.reset();
+        if (instance && instance->icons_.empty()) instance.reset();
     }
 
     // The icon with this id, or null once it is gone.
@@ -127,13 +162,6 @@ protected:
         switch (message) {
             case TCoolTrayIcon::kCallbackMessage:
                 if (TCoolTrayIcon* icon = Find(id)) icon->MouseMessage(LOWORD(lParam));
-                return 0;
-            case WM_TIMER:
-                if (TCoolTrayIcon* icon = Find(id)) {
-                    icon->ClickTimerElapsed();
-                } else {
-                    KillTimer(Handle(), wParam);
-                }
                 return 0;
             case kBringOwnerToFront:
                 if (TCoolTrayIcon* icon = Find(id)) {
@@ -163,6 +191,8 @@ private:
 };
 
 TCoolTrayIcon::TCoolTrayIcon(HWND owner) : id_(NextIconId()), handler_(TrayIconHandler::Attach(id_, this)) {
+    retryTimer_.OnTimer = [this] { RetryTimerElapsed(); };
+    clickTimer_.OnTimer = [this] { RunMouseSteps(clicks_.ClickTimerElapsed()); };
     TaskbarCreatedMessage();
     if (owner) {
         owner_ = owner;
@@ -171,14 +201,15 @@ TCoolTrayIcon::TCoolTrayIcon(HWND owner) : id_(NextIconId()), handler_(TrayIconH
 }
 
 TCoolTrayIcon::~TCoolTrayIcon() {
-    StopClickTimer();
-    if (iconVisible_) Notify(NIM_DELETE, Record());
+    // Deleting the icon waits for the shell, which runs messages sent to this thread meanwhile:
+    // none of them may reach the icon any more.
+    life_.End();
+    clickTimer_.Stop();
+    retryTimer_.Stop();
     ReleaseOwner();
     TrayIconHandler::Detach(id_);
-}
-
-bool TCoolTrayIcon::Alive(UINT id, const TCoolTrayIcon* icon) {
-    return TrayIconHandler::Find(id) == icon;
+    if (presence_.Hide()) Notify(NIM_DELETE, Record());
+    TrayIconHandler::ReleaseIfUnused();
 }
 
 void TCoolTrayIcon::SetIcon(HICON icon) {
@@ -197,13 +228,12 @@ void TCoolTrayIcon::SetShowHint(bool showHint) {
 }
 
 void TCoolTrayIcon::SetIconVisible(bool visible) {
-    if (visible == iconVisible_) return;
-    iconVisible_ = visible;
     if (visible) {
-        AddIcon();
-    } else {
+        if (presence_.Show()) AddIcon();
+    } else if (presence_.Hide()) {
         Notify(NIM_DELETE, Record());
     }
+    KeepRetryTimer();
 }
 
 NOTIFYICONDATAW TCoolTrayIcon::Record() const {
@@ -218,25 +248,47 @@ NOTIFYICONDATAW TCoolTrayIcon::Record() const {
     return record;
 }
 
-void TCoolTrayIcon::Notify(DWORD command, const NOTIFYICONDATAW& record) const {
-    // The shell may be missing or busy; the icon then simply does not show.
-    Shell_NotifyIconW(command, const_cast<NOTIFYICONDATAW*>(&record));
+// False when the shell is missing, not ready or busy, or refuses the command.
+bool TCoolTrayIcon::Notify(DWORD command, const NOTIFYICONDATAW& record) const {
+    return Shell_NotifyIconW(command, const_cast<NOTIFYICONDATAW*>(&record)) != FALSE;
 }
 
 void TCoolTrayIcon::AddIcon() {
     NOTIFYICONDATAW record = Record();
-    Notify(NIM_ADD, record);
-    record.uVersion = 0;
-    Notify(NIM_SETVERSION, record);
+    const bool accepted = Notify(NIM_ADD, record);
+    if (accepted) {
+        // Version 0 is the shell's default, so a refusal here changes nothing.
+        record.uVersion = 0;
+        Notify(NIM_SETVERSION, record);
+    }
+    if (presence_.Added(accepted)) Notify(NIM_DELETE, record);
+    KeepRetryTimer();
+    // Minimised to the tray before the shell took the icon (starting in the tray at logon),
+    // the window waited on the taskbar; now it can go.
+    if (presence_.Shown() && minimizeToTray_ && owner_ && IsIconic(owner_)) HideMainWindow();
 }
 
 void TCoolTrayIcon::ModifyIcon() {
-    if (iconVisible_) Notify(NIM_MODIFY, Record());
+    if (presence_.Shown()) Notify(NIM_MODIFY, Record());
 }
 
-void TCoolTrayIcon::DisplayBalloon(const std::string& title, const std::string& text, int iconKind,
+void TCoolTrayIcon::RetryTimerElapsed() {
+    if (presence_.RetryElapsed()) AddIcon();
+    KeepRetryTimer();
+}
+
+// Runs the retry timer exactly while the presence waits for the shell.
+void TCoolTrayIcon::KeepRetryTimer() {
+    if (!presence_.Retrying()) {
+        retryTimer_.Stop();
+    } else if (!retryTimer_.Running()) {
+        retryTimer_.Start(TrayIconPresence::kRetryIntervalMs);
+    }
+}
+
+bool TCoolTrayIcon::DisplayBalloon(const std::string& title, const std::string& text, int iconKind,
                                    int timeoutSeconds) {
-    if (!iconVisible_) return;
+    if (!presence_.Shown()) return false;
     const BalloonContent balloon = MakeBalloon(ToUtf16(title), ToUtf16(text), iconKind, timeoutSeconds);
     NOTIFYICONDATAW record = Record();
     record.uFlags |= NIF_INFO;
@@ -245,7 +297,7 @@ void TCoolTrayIcon::DisplayBalloon(const std::string& title, const std::string& 
     CopyField(record.szInfoTitle, balloon.Title);
     record.uTimeout = balloon.TimeoutMs;
     record.dwInfoFlags = static_cast<DWORD>(balloon.Icon);
-    Notify(NIM_MODIFY, record);
+    return Notify(NIM_MODIFY, record);
 }
 
 void TCoolTrayIcon::ShowMainWindow() {
@@ -275,83 +327,79 @@ void TCoolTrayIcon::DoDblClick() {
     if (OnDblClick) OnDblClick();
 }
 
-// Event handlers may free the icon; after each one it is looked up again by id.
 void TCoolTrayIcon::MouseMessage(UINT message) {
-    if (!enabled_) return;
-    const UINT id = id_;
-    switch (message) {
-        case WM_RBUTTONDOWN:
-            DoMouseDown(TrayMouseButton::Right);
-            if (Alive(id, this) && popupMenu_) PopupAtCursor();
+    const std::optional<TrayMouseMessage> decoded = DecodeMouseMessage(message);
+    if (!decoded) return;
+    const TrayMouseSettings settings{.Enabled = enabled_,
+                                     .HasMenu = popupMenu_ != nullptr,
+                                     .LeftPopup = leftPopup_,
+                                     .HasDblClickHandler = static_cast<bool>(OnDblClick)};
+    RunMouseSteps(clicks_.Message(*decoded, settings));
+}
+
+void TCoolTrayIcon::RunMouseSteps(const std::vector<TrayMouseStep>& steps) {
+    const auto alive = life_.Watch();
+    for (const TrayMouseStep& step : steps) {
+        if (!alive) return;  // a handler or the menu's command freed the icon
+        RunMouseStep(step);
+    }
+}
+
+void TCoolTrayIcon::RunMouseStep(const TrayMouseStep& step) {
+    using Kind = TrayMouseStep::Kind;
+    switch (step.What) {
+        case Kind::StartClickTimer:
+            StartClickTimer();
             break;
-        case WM_RBUTTONUP:
-            DoMouseUp(TrayMouseButton::Right);
+        case Kind::StopClickTimer:
+            clickTimer_.Stop();
             break;
-        case WM_MBUTTONDOWN:
-            DoMouseDown(TrayMouseButton::Middle);
+        case Kind::MouseDown:
+            DoMouseDown(step.Button);
             break;
-        case WM_MBUTTONUP:
-            DoMouseUp(TrayMouseButton::Middle);
+        case Kind::MouseUp:
+            DoMouseUp(step.Button);
             break;
-        case WM_LBUTTONDOWN:
-            // With a double-click handler a click waits to see whether a second one follows.
-            if (OnDblClick && SetTimer(handler_.Handle(), id_, GetDoubleClickTime(), nullptr)) {
-                clickTimerRunning_ = true;
-            }
-            clickStarted_ = true;
-            clickReady_ = false;
-            DoMouseDown(TrayMouseButton::Left);
-            if (Alive(id, this) && leftPopup_ && popupMenu_) PopupAtCursor();
+        case Kind::Click:
+            DoClick();
             break;
-        case WM_LBUTTONUP:
-            DoMouseUp(TrayMouseButton::Left);
-            if (!Alive(id, this) || !clickStarted_) break;
-            if (clickTimerRunning_) {
-                clickReady_ = true;
-            } else {
-                clickStarted_ = false;
-                DoClick();
-            }
-            break;
-        case WM_LBUTTONDBLCLK:
-            StopClickTimer();
-            clickStarted_ = false;
-            clickReady_ = false;
+        case Kind::DblClick:
             DoDblClick();
-            if (Alive(id, this) && popupMenu_ && !leftPopup_) RunDefaultItem();
             break;
-        default:
+        case Kind::PopupMenu:
+            PopupAtCursor();
+            break;
+        case Kind::RunDefaultItem:
+            RunDefaultItem();
             break;
     }
 }
 
-void TCoolTrayIcon::ClickTimerElapsed() {
-    StopClickTimer();
-    if (!clickReady_) return;  // the button is still down; its release reports the click
-    clickStarted_ = false;
-    clickReady_ = false;
-    DoClick();
-}
-
-void TCoolTrayIcon::StopClickTimer() {
-    if (!clickTimerRunning_) return;
-    KillTimer(handler_.Handle(), id_);
-    clickTimerRunning_ = false;
+void TCoolTrayIcon::StartClickTimer() {
+    try {
+        clickTimer_.Start(GetDoubleClickTime());
+    } catch (const Win32Error&) {
+        // Out of timers: the click counts when the button goes up, and the rest of the
+        // message still runs.
+        clicks_.ClickTimerFailed();
+        ReportUnhandledError(std::current_exception());
+    }
 }
 
 void TCoolTrayIcon::PopupAtCursor() {
-    const UINT id = id_;
+    if (!popupMenu_) return;  // a handler took it away
+    const auto alive = life_.Watch();
     HWND hidden = handler_.Handle();
     // Without the foreground the menu would stay open when the user clicks elsewhere.
     SetForegroundWindow(hidden);
     Delay(0);
-    if (!Alive(id, this) || !popupMenu_) return;
+    if (!alive || !popupMenu_) return;
     POINT at{};
     GetCursorPos(&at);
-    handler_.SetMenuIcon(id);
+    handler_.SetMenuIcon(id_);
     const UINT command =
         static_cast<UINT>(TrackPopupMenu(popupMenu_, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hidden, nullptr));
-    if (!Alive(id, this)) return;
+    if (!alive) return;
     handler_.SetMenuIcon(0);
     // Makes the menu close properly when the user clicks outside it.
     PostMessageW(owner_ ? owner_ : hidden, WM_NULL, 0, 0);
@@ -359,6 +407,7 @@ void TCoolTrayIcon::PopupAtCursor() {
 }
 
 void TCoolTrayIcon::RunDefaultItem() {
+    if (!popupMenu_) return;
     const UINT command = GetMenuDefaultItem(popupMenu_, FALSE, 0);
     if (command != static_cast<UINT>(-1)) RunMenuCommand(command);
 }
@@ -367,12 +416,12 @@ void TCoolTrayIcon::RunMenuCommand(UINT commandId) {
     if (owner_) SendMessageW(owner_, WM_COMMAND, MAKEWPARAM(commandId, 0), 0);
 }
 
-LRESULT CALLBACK TCoolTrayIcon::OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR subclassId,
+LRESULT CALLBACK TCoolTrayIcon::OwnerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                           DWORD_PTR refData) noexcept {
     auto* self = reinterpret_cast<TCoolTrayIcon*>(refData);
-    const UINT id = static_cast<UINT>(subclassId);
-    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE && IsIconic(hwnd)) {
-        // Also brings the window back when it is hidden in the tray.
+    if (message == WM_SYSCOMMAND && (wParam & 0xFFF0) == SC_RESTORE && (IsIconic(hwnd) || !IsWindowVisible(hwnd))) {
+        // Also brings the window back when it is hidden in the tray (a second start of the
+        // program sends this).
         Guarded([self] { self->ShowMainWindow(); });
         return 0;
     }
@@ -384,8 +433,9 @@ LRESULT CALLBACK TCoolTrayIcon::OwnerProc(HWND hwnd, UINT message, WPARAM wParam
         });
         return DefSubclassProc(hwnd, message, wParam, lParam);
     }
+    const auto alive = self->life_.Watch();
     const LRESULT result = DefSubclassProc(hwnd, message, wParam, lParam);
-    if (Alive(id, self)) Guarded([&] { self->AfterOwnerMessage(message, wParam, lParam); });
+    if (alive) Guarded([&] { self->AfterOwnerMessage(message, wParam, lParam); });
     return result;
 }
 
@@ -393,15 +443,17 @@ void TCoolTrayIcon::AfterOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam
     switch (message) {
         case WM_SIZE:
             if (wParam == SIZE_MINIMIZED && minimizeToTray_) {
-                HideMainWindow();
+                // Hidden without an icon, the window could not be brought back: until the
+                // shell takes the icon it stays minimised on the taskbar.
                 SetIconVisible(true);
+                if (IconVisible()) HideMainWindow();
             }
             break;
         case WM_SHOWWINDOW:
             if (wParam && lParam == 0) PostMessageW(handler_.Handle(), kBringOwnerToFront, id_, 0);
             break;
         default:
-            if (message != 0 && message == TaskbarCreatedMessage() && iconVisible_) {
+            if (message != 0 && message == TaskbarCreatedMessage() && presence_.TaskbarCreated()) {
                 // The new shell may still hold the icon, and refuses to add it twice.
                 Notify(NIM_DELETE, Record());
                 AddIcon();

@@ -11,10 +11,14 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "app/tray_icon_mouse.h"
+#include "app/tray_icon_presence.h"
+#include "common/life_guard.h"
+#include "platform/win32/timer.h"
 
 namespace tarvex {
-
-enum class TrayMouseButton { Left, Right, Middle };
 
 class TrayIconHandler;
 
@@ -24,7 +28,8 @@ public:
     // The message the shell sends to the hidden window: wParam the icon's Id(), lParam the mouse message.
     static constexpr UINT kCallbackMessage = WM_USER + 1024;
 
-    // owner may be null: then nothing is minimised to the tray or shown.
+    // owner may be null: then nothing is minimised to the tray or shown. Throws Win32Error
+    // when the hidden window cannot be made.
     explicit TCoolTrayIcon(HWND owner);
     virtual ~TCoolTrayIcon();
     TCoolTrayIcon(const TCoolTrayIcon&) = delete;
@@ -41,8 +46,10 @@ public:
     void SetHint(std::string hint);
     bool ShowHint() const noexcept { return showHint_; }
     void SetShowHint(bool showHint);
-    // Adds the icon to the notification area or removes it.
-    bool IconVisible() const noexcept { return iconVisible_; }
+    // Adds the icon to the notification area or removes it. The icon is visible once the
+    // shell has taken it; while the shell refuses it (not ready yet at logon), adding is
+    // tried again once a second for a few minutes, and when the shell makes a new taskbar.
+    bool IconVisible() const noexcept { return presence_.Shown(); }
     void SetIconVisible(bool visible);
 
     // Not owned. A command chosen from it, and the default item's command on a double
@@ -66,8 +73,9 @@ public:
     std::function<void()> OnDblClick;
 
     // Replaces a balloon still shown. Texts are UTF-8, cut to 63 (title) and 255 (text)
-    // units; iconKind 0 none, 1 information, 2 warning, 3 error, 4 the icon itself.
-    void DisplayBalloon(const std::string& title, const std::string& text, int iconKind, int timeoutSeconds);
+    // units; iconKind 0 none, 1 information, 2 warning, 3 error, 4 the icon itself. False
+    // when there is no visible icon or the shell refused the balloon.
+    bool DisplayBalloon(const std::string& title, const std::string& text, int iconKind, int timeoutSeconds);
     // Restores the owner from minimised or hidden, shows it and brings it to the front.
     void ShowMainWindow();
     // Hides the owner and with it its taskbar button.
@@ -83,12 +91,15 @@ private:
     friend class TrayIconHandler;
 
     NOTIFYICONDATAW Record() const;
-    void Notify(DWORD command, const NOTIFYICONDATAW& record) const;
+    bool Notify(DWORD command, const NOTIFYICONDATAW& record) const;
     void AddIcon();
     void ModifyIcon();
+    void RetryTimerElapsed();
+    void KeepRetryTimer();
     void MouseMessage(UINT message);
-    void ClickTimerElapsed();
-    void StopClickTimer();
+    void RunMouseSteps(const std::vector<TrayMouseStep>& steps);
+    void RunMouseStep(const TrayMouseStep& step);
+    void StartClickTimer();
     void PopupAtCursor();
     void RunDefaultItem();
     void RunMenuCommand(UINT commandId);
@@ -97,7 +108,6 @@ private:
                                       DWORD_PTR refData) noexcept;
     void AfterOwnerMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ReleaseOwner();
-    static bool Alive(UINT id, const TCoolTrayIcon* icon);
 
     const UINT id_;
     TrayIconHandler& handler_;
@@ -106,16 +116,16 @@ private:
     HICON icon_ = nullptr;
     std::string hint_;
     bool showHint_ = true;
-    bool iconVisible_ = false;
     HMENU popupMenu_ = nullptr;
     bool leftPopup_ = false;
     bool enabled_ = true;
     bool minimizeToTray_ = false;
-    // A left click is reported when its button goes up, or once the double-click time has
-    // passed when a double click could still follow.
-    bool clickTimerRunning_ = false;
-    bool clickStarted_ = false;
-    bool clickReady_ = false;
+    TrayIconPresence presence_;
+    Timer retryTimer_;
+    TrayClickTracker clicks_;
+    Timer clickTimer_;
+    // Event handlers, the menu and the shell's calls may free the icon before they return.
+    LifeGuard life_;
 };
 
 }  // namespace tarvex

@@ -10,6 +10,8 @@
 namespace tarvex {
 namespace {
 
+constexpr UINT kRestoreTimeoutMs = 5000;
+
 // A security descriptor owned by the current user that lets everyone do everything, so
 // that copies started by other users on the machine share the same table.
 class EveryoneSecurity {
@@ -148,7 +150,15 @@ void TJclAppInstances::ActivateFirstInstance(std::uint32_t processId) const {
     FindWindowContext context{processId, windowClass_, nullptr};
     EnumWindows(FindProcessWindow, reinterpret_cast<LPARAM>(&context));
     if (!context.Found) return;  // the first instance is ending
-    if (IsIconic(context.Found)) SendMessageW(context.Found, WM_SYSCOMMAND, SC_RESTORE, 0);
+    // This process was just started by the user and may take the foreground; the first may
+    // not, unless it is allowed to.
+    AllowSetForegroundWindow(processId);
+    // Minimised, or hidden in the notification area: the first instance restores it. A hung
+    // first instance must not hang this one too.
+    if (IsIconic(context.Found) || !IsWindowVisible(context.Found)) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(context.Found, WM_SYSCOMMAND, SC_RESTORE, 0, SMTO_ABORTIFHUNG, kRestoreTimeoutMs, &ignored);
+    }
     BringToForeground(context.Found);
 }
 
