@@ -43,7 +43,10 @@ target_link_libraries(tvdriver PRIVATE tarvex_driver)
 set_target_properties(tvdriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
 # An empty window program built like Tarvex.exe, the baseline of the start-up benchmark.
-add_executable(EmptyWindow WIN32 tools/empty_window/empty_window.cpp)
+set_source_files_properties(tools/empty_window/empty_window.rc PROPERTIES OBJECT_DEPENDS
+  "${CMAKE_SOURCE_DIR}/tools/empty_window/comctl6.manifest;${CMAKE_SOURCE_DIR}/tools/empty_window/empty_window_ids.h")
+add_executable(EmptyWindow WIN32 tools/empty_window/empty_window.cpp tools/empty_window/empty_window.rc)
+target_include_directories(EmptyWindow PRIVATE tools/empty_window)
 target_link_options(EmptyWindow PRIVATE -municode)
 set_target_properties(EmptyWindow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 

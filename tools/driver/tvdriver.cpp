@@ -40,7 +40,8 @@ int Usage() {
         L"  tvdriver text <class>\n"
         L"  tvdriver screenshot <class|-> <file.png>   (- : the whole screen)\n"
         L"  tvdriver close <class>\n"
-        L"  tvdriver startup-bench <exe> <windowClass> <runs>");
+        L"  tvdriver startup-bench <exe> <windowClass> <runs>\n"
+        L"  tvdriver startup-compare <runs> <label>|<windowClass>|<exe>[ <argument>...] ...");
 }
 
 std::optional<unsigned long> ParseNumber(const wchar_t* text) {
@@ -95,11 +96,12 @@ struct BenchRun {
     unsigned long long PrivateKib = 0;
 };
 
-std::optional<BenchRun> RunOnce(const std::wstring& exe, const std::wstring& className) {
+std::optional<BenchRun> RunOnce(const std::wstring& exe, const std::wstring& className,
+                                const std::wstring& arguments = {}) {
     LARGE_INTEGER frequency{}, start{}, now{};
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
-    Process process = Launch(exe);
+    Process process = Launch(exe, arguments);
     const auto elapsedMs = [&] {
         QueryPerformanceCounter(&now);
         return static_cast<double>(now.QuadPart - start.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
@@ -150,6 +152,54 @@ int StartupBenchCommand(const std::wstring& exe, const std::wstring& className, 
     return 0;
 }
 
+struct BenchProgram {
+    std::wstring Label, ClassName, Exe, Arguments;
+    std::vector<double> Times;
+    std::vector<unsigned long long> PrivateKib;
+};
+
+// "label|class|exe arguments"
+std::optional<BenchProgram> ParseBenchProgram(const std::wstring& text) {
+    const auto first = text.find(L'|');
+    const auto second = first == std::wstring::npos ? first : text.find(L'|', first + 1);
+    if (second == std::wstring::npos) return std::nullopt;
+    BenchProgram program{text.substr(0, first), text.substr(first + 1, second - first - 1), text.substr(second + 1)};
+    const auto blank = program.Exe.find(L' ');
+    if (blank != std::wstring::npos) {
+        program.Arguments = program.Exe.substr(blank + 1);
+        program.Exe.resize(blank);
+    }
+    program.Exe = UnixToWinePath(program.Exe);
+    return program;
+}
+
+// Alternates the programs run by run, so that a passing load on the machine falls on each
+// alike; an untimed start of each comes first, as the driver's own first start is slower.
+int StartupCompareCommand(std::vector<BenchProgram> programs, unsigned long runs) {
+    if (runs == 0 || programs.empty()) return Usage();
+    for (unsigned long i = 0; i <= runs; ++i) {
+        for (auto& program : programs) {
+            const auto run = RunOnce(program.Exe, program.ClassName, program.Arguments);
+            if (!run) return Fail(program.Label + L": no visible window of class " + program.ClassName);
+            if (i == 0) continue;
+            std::fprintf(stderr, "%s run %lu: %.1f ms, %llu KiB private\n", WideToUtf8(program.Label).c_str(), i,
+                         run->Milliseconds, run->PrivateKib);
+            program.Times.push_back(run->Milliseconds);
+            program.PrivateKib.push_back(run->PrivateKib);
+        }
+    }
+    for (const auto& program : programs) {
+        const auto [minTime, maxTime] = std::minmax_element(program.Times.begin(), program.Times.end());
+        const auto [minKib, maxKib] = std::minmax_element(program.PrivateKib.begin(), program.PrivateKib.end());
+        std::printf(
+            "%s median_ms=%.1f min_ms=%.1f max_ms=%.1f median_private_kib=%llu min_private_kib=%llu "
+            "max_private_kib=%llu runs=%lu\n",
+            WideToUtf8(program.Label).c_str(), Median(program.Times), *minTime, *maxTime, Median(program.PrivateKib),
+            *minKib, *maxKib, runs);
+    }
+    return 0;
+}
+
 int Run(const std::vector<std::wstring>& args) {
     if (args.size() < 2) return Usage();
     const std::wstring& command = args[0];
@@ -163,6 +213,16 @@ int Run(const std::vector<std::wstring>& args) {
     if (command == L"startup-bench" && args.size() == 4) {
         const auto runs = ParseNumber(args[3].c_str());
         return runs ? StartupBenchCommand(args[1], args[2], *runs) : Usage();
+    }
+    if (command == L"startup-compare" && args.size() >= 3) {
+        const auto runs = ParseNumber(args[1].c_str());
+        std::vector<BenchProgram> programs;
+        for (size_t i = 2; i < args.size(); ++i) {
+            auto program = ParseBenchProgram(args[i]);
+            if (!program) return Usage();
+            programs.push_back(std::move(*program));
+        }
+        return runs ? StartupCompareCommand(std::move(programs), *runs) : Usage();
     }
     return Usage();
 }
