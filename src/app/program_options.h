@@ -7,8 +7,8 @@
 
 namespace tarvex {
 
-inline constexpr std::array<const char*, 5> kUpdateIntervalTexts = {
-    "time the program starts", "day", "3 days", "Monday", "first day of the month"};
+inline constexpr std::array<const char*, 5> kUpdateIntervalTexts = {"time the program starts", "day", "3 days",
+                                                                    "Monday", "first day of the month"};
 inline constexpr int kDefaultUpdateInterval = 1;  // "day"
 
 struct ProgramOptions {
@@ -36,7 +36,7 @@ public:
     // All at once, as the stored settings give them; reports to the tray icon as well.
     void Assign(const ProgramOptions& options);
 
-    std::function<void()> OnChange;                      // any state above changed
+    std::function<void()> OnChange;                       // any state above changed
     std::function<void(bool on)> OnMinimizeToTrayChange;  // each time the switch is set
 
 private:

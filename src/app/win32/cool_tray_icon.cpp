@@ -212,12 +212,15 @@ TCoolTrayIcon::~TCoolTrayIcon() {
     TrayIconHandler::ReleaseIfUnused();
 }
 
+// Each change is a round trip to the shell: one that changes nothing is not sent.
 void TCoolTrayIcon::SetIcon(HICON icon) {
+    if (icon == icon_) return;
     icon_ = icon;
     ModifyIcon();
 }
 
 void TCoolTrayIcon::SetHint(std::string hint) {
+    if (hint == hint_) return;
     hint_ = std::move(hint);
     ModifyIcon();
 }

@@ -82,8 +82,7 @@ void TTarvexMainForm::Create(int showCommand) {
     }
     surface_.Font = font_.get();
 
-    RegisterWindowClass(kClassName, CS_DBLCLKS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
-                        Application().Icon);
+    RegisterWindowClass(kClassName, CS_DBLCLKS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), Application().Icon);
     RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     CreateHandle(kClassName, Application().Title.c_str(), kStyle | WS_CLIPCHILDREN, kExStyle, CW_USEDEFAULT,
@@ -95,6 +94,9 @@ void TTarvexMainForm::Create(int showCommand) {
     CoolTrayIcon = std::make_unique<TCoolTrayIcon>(Handle());
     CoolTrayIcon->SetPopupMenu(trayMenu_.get());
     CoolTrayIcon->OnDblClick = [this] { CoolTrayIcon->ShowMainWindow(); };
+    // Shown from the start, already with the icon and tip that the creation sequence gives it,
+    // so that the shell is asked once.
+    SetTrayIconLook();
     CoolTrayIcon->SetIconVisible(true);
 
     // A failing step ends the sequence there; the window opens all the same.
@@ -108,17 +110,21 @@ void TTarvexMainForm::FormCreate() {
     Application().HelpFile = DirectoryOf(ExecutablePath()) + "Tarvex.chm";
 
     const std::string versionText = VersionText(OwnFileVersion());
-    const std::wstring caption = Application().Title + L" " + Utf8ToWide(versionText) + L" (" +
-                                 Utf8ToWide(WindowsReleaseName(os_)) + L")";
+    const std::wstring caption =
+        Application().Title + L" " + Utf8ToWide(versionText) + L" (" + Utf8ToWide(WindowsReleaseName(os_)) + L")";
     SetWindowTextW(Handle(), caption.c_str());
     if (auto* about = dynamic_cast<TAboutPage*>(&Page(MainPage::About)))
         about->SetVersionCaption(texts::kVersionPrefix + versionText);
 
+    SetTrayIconLook();
+
+    ShowPage(MainPage::Welcome);
+}
+
+void TTarvexMainForm::SetTrayIconLook() {
     CoolTrayIcon->SetIcon(Application().Icon);
     // The icon's tooltip names the program, as a user hovering over it expects.
     CoolTrayIcon->SetHint(WideToUtf8(Application().Title));
-
-    ShowPage(MainPage::Welcome);
 }
 
 void TTarvexMainForm::FormClose() {}
@@ -129,7 +135,9 @@ void TTarvexMainForm::FormDestroy() {
     PostQuitMessage(0);
 }
 
-void TTarvexMainForm::Terminate() { PostMessageW(Handle(), kTerminateMessage, 0, 0); }
+void TTarvexMainForm::Terminate() {
+    PostMessageW(Handle(), kTerminateMessage, 0, 0);
+}
 
 void TTarvexMainForm::CreateFrame() {
     imageList32_ = LoadImageStrip(IDB_IMAGELIST32, 32);
@@ -161,11 +169,11 @@ void TTarvexMainForm::CreateCoolBar() {
     // Band 2: the large buttons with their tooltips.
     const DWORD toolBarStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS |
                                CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN;
-    toolBarTop_ = CheckWin32(CreateWindowExW(0, TOOLBARCLASSNAMEW, L"ToolBarTop", toolBarStyle, 0, 0, Scale(400),
-                                             Scale(43), coolBar_,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kToolBarTop)),
-                                             GetModuleHandleW(nullptr), nullptr),
-                             "CreateWindowExW");
+    toolBarTop_ =
+        CheckWin32(CreateWindowExW(0, TOOLBARCLASSNAMEW, L"ToolBarTop", toolBarStyle, 0, 0, Scale(400), Scale(43),
+                                   coolBar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kToolBarTop)),
+                                   GetModuleHandleW(nullptr), nullptr),
+                   "CreateWindowExW");
     SendMessageW(toolBarTop_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBarTop_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList32_.get()));
     for (const auto& info : ToolBarTopButtons()) {
@@ -198,8 +206,8 @@ void TTarvexMainForm::CreateCoolBar() {
 }
 
 void TTarvexMainForm::CreatePages() {
-    pageControlMain_.Create(L"TPageControl", Handle(), Scale(kSidePanelWidth), Scale(kCoolBarHeight),
-                            Scale(kPageWidth), Scale(kPageHeight), kWhite, ids::kPageControlMain);
+    pageControlMain_.Create(L"TPageControl", Handle(), Scale(kSidePanelWidth), Scale(kCoolBarHeight), Scale(kPageWidth),
+                            Scale(kPageHeight), kWhite, ids::kPageControlMain);
     SetWindowTextW(pageControlMain_.Handle(), L"PageControlMain");
     for (const PageRow& row : kPageTable) {
         const auto index = static_cast<size_t>(row.Page);

@@ -58,6 +58,7 @@ private:
     void FormCreate();
     bool FormCloseQuery() { return true; }
     void FormClose();
+    void SetTrayIconLook();
     void FormDestroy();
     // Ends the program at once: the window is destroyed without its close handling.
     void Terminate();

@@ -31,11 +31,10 @@ void TMenuToolBar::Create(const Surface& at, int id, HMENU menuBar, int firstCom
     firstCommandId_ = firstCommandId;
     const DWORD style = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_LIST | CCS_NORESIZE |
                         CCS_NODIVIDER | CCS_NOPARENTALIGN;
-    toolBar_.reset(CheckWin32(CreateWindowExW(0, TOOLBARCLASSNAMEW, L"ToolBarMenu", style, 0, 0, at.Scale(400),
-                                              at.Scale(21), at.Parent,
-                                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                              GetModuleHandleW(nullptr), nullptr),
-                              "CreateWindowExW"));
+    toolBar_.reset(CheckWin32(
+        CreateWindowExW(0, TOOLBARCLASSNAMEW, L"ToolBarMenu", style, 0, 0, at.Scale(400), at.Scale(21), at.Parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr),
+        "CreateWindowExW"));
     if (at.Font) SendMessageW(toolBar_.get(), WM_SETFONT, reinterpret_cast<WPARAM>(at.Font), FALSE);
     SendMessageW(toolBar_.get(), TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBar_.get(), TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));

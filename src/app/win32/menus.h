@@ -10,7 +10,9 @@
 
 namespace tarvex {
 
-inline int CommandIdOf(NavItem item) { return kCommandBase + static_cast<int>(item); }
+inline int CommandIdOf(NavItem item) {
+    return kCommandBase + static_cast<int>(item);
+}
 // The navigation element of a command id, if it is one.
 std::optional<NavItem> NavItemOfCommand(int commandId);
 

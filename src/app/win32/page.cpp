@@ -19,6 +19,8 @@ void TPage::Show(const PageContext& context) {
     ShowWindow(Handle(), SW_SHOW);
 }
 
-void TPage::Hide() { ShowWindow(Handle(), SW_HIDE); }
+void TPage::Hide() {
+    ShowWindow(Handle(), SW_HIDE);
+}
 
 }  // namespace tarvex

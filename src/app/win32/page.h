@@ -23,7 +23,7 @@ struct PageContext {
     HFONT TitleFont = nullptr;
     HFONT LinkFont = nullptr;
     HIMAGELIST LeftMenuImages = nullptr;
-    int Width = 0;   // the page's size in 96-DPI pixels
+    int Width = 0;  // the page's size in 96-DPI pixels
     int Height = 0;
     std::function<void(const Route&)> Navigate;  // a route of the frame (help, pages, ...)
 };

@@ -36,8 +36,8 @@ void TPanel::Create(const wchar_t* className, HWND parent, int x, int y, int wid
     background_ = background;
     brush_.reset(CreateSolidBrush(background));
     RegisterWindowClass(className, CS_DBLCLKS);
-    CreateHandle(className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, x,
-                 y, width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
+    CreateHandle(className, L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, WS_EX_CONTROLPARENT, x, y,
+                 width, height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));
 }
 
 void TPanel::PaintBackground(HDC dc, const RECT& client) {
@@ -79,7 +79,9 @@ void TAdvPanel::Create(HWND group, const std::wstring& caption, int width, int e
     SetWindowTextW(Handle(), caption.c_str());
 }
 
-int TAdvPanel::CurrentHeight() const { return collapsed_ ? HeaderHeight() : expandedHeight_; }
+int TAdvPanel::CurrentHeight() const {
+    return collapsed_ ? HeaderHeight() : expandedHeight_;
+}
 
 void TAdvPanel::SetCollapsed(bool collapsed) {
     if (collapsed_ == collapsed) return;
@@ -104,8 +106,8 @@ void TAdvPanel::PaintBackground(HDC dc, const RECT& client) {
     UniquePen pen(CreatePen(PS_SOLID, MulDiv(2, dpi_, 96), kHeaderText));
     SelectObjectScope penScope(dc, pen.get());
     const int direction = collapsed_ ? 1 : -1;
-    POINT chevron[3] = {{cx - arm, cy - direction * arm / 2}, {cx, cy + direction * arm / 2},
-                        {cx + arm, cy - direction * arm / 2}};
+    POINT chevron[3] = {
+        {cx - arm, cy - direction * arm / 2}, {cx, cy + direction * arm / 2}, {cx + arm, cy - direction * arm / 2}};
     Polyline(dc, chevron, 3);
     SelectObject(dc, previous);
 }

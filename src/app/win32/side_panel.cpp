@@ -22,14 +22,12 @@ void TSidePanel::Create(const Surface& frame, const RECT& at, const Fonts& fonts
     SetWindowLongPtrW(group_.Handle(), GWLP_ID, ids::kAdvPanelGroup);
     SetWindowTextW(group_.Handle(), L"AdvPanelGroup");
 
-    TAdvPanel& program =
-        group_.AddPanel(Utf8ToWide(texts::kSidePanelProgram), 88, kPanelTarvexBackground, fonts.Bold);
+    TAdvPanel& program = group_.AddPanel(Utf8ToWide(texts::kSidePanelProgram), 88, kPanelTarvexBackground, fonts.Bold);
     CreateLinks(QmHtmlLabel1, program.Handle(), ids::kQmHtmlLabel1, texts::kQmHtmlLabel1, SideLabel::QmHtmlLabel1);
     TAdvPanel& help = group_.AddPanel(Utf8ToWide(texts::kSidePanelHelp), 88, kPanelBackground, fonts.Bold);
     CreateLinks(QmHtmlLabel2, help.Handle(), ids::kQmHtmlLabel2, texts::kQmHtmlLabel2, SideLabel::QmHtmlLabel2);
 
-    TAdvPanel& connection =
-        group_.AddPanel(Utf8ToWide(texts::kSidePanelConnection), 106, kPanelBackground, fonts.Bold);
+    TAdvPanel& connection = group_.AddPanel(Utf8ToWide(texts::kSidePanelConnection), 106, kPanelBackground, fonts.Bold);
     const Surface in{connection.Handle(), frame.Dpi, fonts.Normal};
     const DWORD ellipsis = SS_ENDELLIPSIS;
     lblAdapterName.Create(in, {.Id = ids::kLblAdapterName, .At = {8, 30, 150, 14}, .Style = ellipsis});

@@ -15,20 +15,29 @@ void TSupportPage::CreateContent(const PageContext& context) {
 
     const DWORD centred = SS_CENTER;
     const DWORD flat = BS_FLAT;
-    lblAskQuestions.Create(at, {.Id = ids::kLblAskQuestions, .Text = texts::kAskQuestionsText,
-                                .At = {16, 44, width - 32, 28}, .Style = centred});
-    btnAskQuestions.Create(at, {.Id = ids::kBtnAskQuestions, .Text = texts::kAskQuestions,
-                                .At = {(width - 140) / 2, 76, 140, 25}, .Style = flat});
-    lblCheckUpdates.Create(at, {.Id = ids::kLblCheckUpdates, .Text = texts::kCheckUpdatesText,
-                                .At = {16, 116, width - 32, 28}, .Style = centred});
-    btnCheckUpdates.Create(at, {.Id = ids::kBtnCheckUpdates, .Text = texts::kCheckUpdates,
-                                .At = {(width - 140) / 2, 148, 140, 25}, .Style = flat});
-    lblUpdateProgress.Create(at, {.Id = ids::kLblUpdateProgress, .At = {8, 184, width - 16, 19},
-                                  .Style = SS_LEFT | SS_SUNKEN | SS_CENTERIMAGE});
+    lblAskQuestions.Create(at, {.Id = ids::kLblAskQuestions,
+                                .Text = texts::kAskQuestionsText,
+                                .At = {16, 44, width - 32, 28},
+                                .Style = centred});
+    btnAskQuestions.Create(at, {.Id = ids::kBtnAskQuestions,
+                                .Text = texts::kAskQuestions,
+                                .At = {(width - 140) / 2, 76, 140, 25},
+                                .Style = flat});
+    lblCheckUpdates.Create(at, {.Id = ids::kLblCheckUpdates,
+                                .Text = texts::kCheckUpdatesText,
+                                .At = {16, 116, width - 32, 28},
+                                .Style = centred});
+    btnCheckUpdates.Create(at, {.Id = ids::kBtnCheckUpdates,
+                                .Text = texts::kCheckUpdates,
+                                .At = {(width - 140) / 2, 148, 140, 25},
+                                .Style = flat});
+    lblUpdateProgress.Create(
+        at,
+        {.Id = ids::kLblUpdateProgress, .At = {8, 184, width - 16, 19}, .Style = SS_LEFT | SS_SUNKEN | SS_CENTERIMAGE});
 
     const int top = 214;
-    gbProxyDetails.Create(at, {.Id = ids::kGbProxyDetails, .Text = texts::kProxyDetails,
-                               .At = {8, top, width - 16, 124}});
+    gbProxyDetails.Create(at,
+                          {.Id = ids::kGbProxyDetails, .Text = texts::kProxyDetails, .At = {8, top, width - 16, 124}});
     // The boxes start after the widest caption, whatever the font makes of them.
     const std::array<const char*, 3> captions = {texts::kProxyServer, texts::kProxyUser, texts::kProxyPassword};
     int boxX = 124;
@@ -44,7 +53,9 @@ void TSupportPage::CreateContent(const PageContext& context) {
                               .Style = boxes[i] == &txtProxyPwd ? static_cast<DWORD>(ES_PASSWORD) : 0u});
     }
     SendMessageW(txtProxyPwd.Handle(), EM_SETPASSWORDCHAR, L'*', 0);
-    lblProxyNote.Create(at, {.Id = ids::kLblProxyNote, .Text = texts::kProxyNote, .At = {boxX, top + 102, 240, 14},
+    lblProxyNote.Create(at, {.Id = ids::kLblProxyNote,
+                             .Text = texts::kProxyNote,
+                             .At = {boxX, top + 102, 240, 14},
                              .Font = context.BoldFont});
 }
 

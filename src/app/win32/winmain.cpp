@@ -33,7 +33,7 @@ int Run(int showCommand) {
     if (!instances.CheckSingleInstance(1)) return 0;
 
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
-                                                        ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
+                                                       ICC_STANDARD_CLASSES | ICC_LINK_CLASS};
     InitCommonControlsEx(&controls);
     Application().Title = L"Tarvex";
     Application().Icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVEX));

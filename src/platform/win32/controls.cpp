@@ -15,7 +15,9 @@ constexpr UINT_PTR kSubclassId = 0x54565843;  // one subclass of ours per contro
 constexpr wchar_t kOwnerProperty[] = L"TarvexControl";
 
 // Extra device pixels that a kind draws beside its text.
-int CheckGlyphWidth() { return GetSystemMetrics(SM_CXMENUCHECK) + 6; }
+int CheckGlyphWidth() {
+    return GetSystemMetrics(SM_CXMENUCHECK) + 6;
+}
 
 // The child window a reflected message concerns.
 HWND ReflectedChild(UINT message, LPARAM lParam) {
@@ -81,13 +83,12 @@ void TControl::Create(const Surface& surface, const ControlArgs& args) {
     surface_ = surface;
     id_ = args.Id;
     const std::wstring text = Utf8ToWide(args.Text);
-    hwnd_ = CheckWin32(CreateWindowExW(args.ExStyle, ClassName(), text.c_str(),
-                                       WS_CHILD | WS_VISIBLE | KindStyle() | args.Style, surface.Scale(args.At.X),
-                                       surface.Scale(args.At.Y), surface.Scale(args.At.Width),
-                                       surface.Scale(args.At.Height), surface.Parent,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)),
-                                       GetModuleHandleW(nullptr), nullptr),
-                       "CreateWindowExW");
+    hwnd_ = CheckWin32(
+        CreateWindowExW(args.ExStyle, ClassName(), text.c_str(), WS_CHILD | WS_VISIBLE | KindStyle() | args.Style,
+                        surface.Scale(args.At.X), surface.Scale(args.At.Y), surface.Scale(args.At.Width),
+                        surface.Scale(args.At.Height), surface.Parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)), GetModuleHandleW(nullptr), nullptr),
+        "CreateWindowExW");
     if (!SetPropW(hwnd_, kOwnerProperty, this) ||
         !SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         DestroyWindow(std::exchange(hwnd_, nullptr));
@@ -128,7 +129,9 @@ std::optional<LRESULT> TControl::Reflect(UINT message, WPARAM wParam, LPARAM lPa
     return control->Reflected(message, wParam, lParam);
 }
 
-std::optional<LRESULT> TControl::Reflected(UINT, WPARAM, LPARAM) { return std::nullopt; }
+std::optional<LRESULT> TControl::Reflected(UINT, WPARAM, LPARAM) {
+    return std::nullopt;
+}
 
 std::string TControl::Text() const {
     const int length = GetWindowTextLengthW(hwnd_);
@@ -137,14 +140,26 @@ std::string TControl::Text() const {
     return WideToUtf8(text);
 }
 
-void TControl::SetText(std::string_view text) { SetWindowTextW(hwnd_, Utf8ToWide(text).c_str()); }
+void TControl::SetText(std::string_view text) {
+    SetWindowTextW(hwnd_, Utf8ToWide(text).c_str());
+}
 
-bool TControl::Enabled() const { return IsWindowEnabled(hwnd_); }
-void TControl::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
-bool TControl::Visible() const { return IsWindowVisible(hwnd_); }
-void TControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+bool TControl::Enabled() const {
+    return IsWindowEnabled(hwnd_);
+}
+void TControl::SetEnabled(bool enabled) {
+    EnableWindow(hwnd_, enabled);
+}
+bool TControl::Visible() const {
+    return IsWindowVisible(hwnd_);
+}
+void TControl::SetVisible(bool visible) {
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
 
-HFONT TControl::Font() const { return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)); }
+HFONT TControl::Font() const {
+    return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+}
 
 Bounds TControl::BoundsAt96() const {
     RECT rect;
@@ -166,7 +181,9 @@ int TControl::Right() const {
 
 // Buttons
 
-int TButton::TextFitWidth() const { return TextWidth(Font(), Text(), true) + 2 * GetSystemMetrics(SM_CXEDGE) + 12; }
+int TButton::TextFitWidth() const {
+    return TextWidth(Font(), Text(), true) + 2 * GetSystemMetrics(SM_CXEDGE) + 12;
+}
 
 std::optional<LRESULT> TButton::Reflected(UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return std::nullopt;
@@ -178,22 +195,29 @@ void TButton::DoClick() {
     if (OnClick) OnClick();
 }
 
-bool TCheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool TCheckBox::Checked() const {
+    return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void TCheckBox::SetChecked(bool checked) {
     SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-int TCheckBox::TextFitWidth() const { return TextWidth(Font(), Text(), true) + CheckGlyphWidth(); }
+int TCheckBox::TextFitWidth() const {
+    return TextWidth(Font(), Text(), true) + CheckGlyphWidth();
+}
 
-int TGroupBox::TextFitWidth() const { return TextWidth(Font(), Text(), true) + 16; }
+int TGroupBox::TextFitWidth() const {
+    return TextWidth(Font(), Text(), true) + 16;
+}
 
 int TLabel::TextFitWidth() const {
     // A label of two lines or more is meant to wrap.
     TEXTMETRICW metrics{};
     {
         WindowDc screen(nullptr);
-        SelectObjectScope selected(screen.get(), Font() ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+        SelectObjectScope selected(screen.get(),
+                                   Font() ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
         GetTextMetricsW(screen.get(), &metrics);
     }
     RECT rect;
@@ -237,9 +261,13 @@ void TComboBox::SetItems(const std::vector<std::string>& items) {
         SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item).c_str()));
 }
 
-int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+int TComboBox::ItemIndex() const {
+    return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
+}
 
-void TComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void TComboBox::SetItemIndex(int index) {
+    SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
 
 std::optional<LRESULT> TComboBox::Reflected(UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE) return std::nullopt;
@@ -320,13 +348,17 @@ void TUpDown::SetBuddy(const TEdit& buddy) {
     SendMessageW(Handle(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy.Handle()), 0);
 }
 
-int TUpDown::Position() const { return static_cast<int>(SendMessageW(Handle(), UDM_GETPOS32, 0, 0)); }
+int TUpDown::Position() const {
+    return static_cast<int>(SendMessageW(Handle(), UDM_GETPOS32, 0, 0));
+}
 
 void TUpDown::SetPosition(int position) {
     SendMessageW(Handle(), UDM_SETPOS32, 0, position);
 }
 
-void TUpDown::SetRange(int minimum, int maximum) { SendMessageW(Handle(), UDM_SETRANGE32, minimum, maximum); }
+void TUpDown::SetRange(int minimum, int maximum) {
+    SendMessageW(Handle(), UDM_SETRANGE32, minimum, maximum);
+}
 
 std::optional<LRESULT> TUpDown::Reflected(UINT message, WPARAM wParam, LPARAM) {
     // The control reports a finished move as a scroll message, SB_THUMBPOSITION first.
@@ -339,9 +371,13 @@ void TUpDown::DoChange() {
     if (OnChange) OnChange();
 }
 
-int TTrackBar::Position() const { return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)); }
+int TTrackBar::Position() const {
+    return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0));
+}
 
-void TTrackBar::SetPosition(int position) { SendMessageW(Handle(), TBM_SETPOS, TRUE, position); }
+void TTrackBar::SetPosition(int position) {
+    SendMessageW(Handle(), TBM_SETPOS, TRUE, position);
+}
 
 void TTrackBar::SetRange(int minimum, int maximum) {
     SendMessageW(Handle(), TBM_SETRANGEMIN, FALSE, minimum);

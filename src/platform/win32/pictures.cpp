@@ -7,18 +7,50 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace tarvex {
 namespace {
 
-// GDI+ is started on first use and stays up for the process.
-bool StartGdiplus() {
-    static const bool started = [] {
+// GDI+ (and ole32 for its stream) is loaded and started on first use and stays up for the
+// process: a start that shows no picture loads neither.
+struct GdiplusApi {
+    decltype(&CreateStreamOnHGlobal) CreateStream = nullptr;
+    decltype(&Gdiplus::DllExports::GdipCreateBitmapFromStream) CreateBitmapFromStream = nullptr;
+    decltype(&Gdiplus::DllExports::GdipGetImageWidth) GetImageWidth = nullptr;
+    decltype(&Gdiplus::DllExports::GdipGetImageHeight) GetImageHeight = nullptr;
+    decltype(&Gdiplus::DllExports::GdipBitmapLockBits) BitmapLockBits = nullptr;
+    decltype(&Gdiplus::DllExports::GdipBitmapUnlockBits) BitmapUnlockBits = nullptr;
+    decltype(&Gdiplus::DllExports::GdipDisposeImage) DisposeImage = nullptr;
+};
+
+template <typename F>
+bool Resolve(HMODULE module, const char* name, F& function) {
+    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    return function != nullptr;
+}
+
+const GdiplusApi* StartGdiplus() {
+    static const std::optional<GdiplusApi> api = []() -> std::optional<GdiplusApi> {
+        const HMODULE ole = LoadLibraryW(L"ole32.dll");
+        const HMODULE module = LoadLibraryW(L"gdiplus.dll");
+        if (!ole || !module) return std::nullopt;
+        GdiplusApi api;
+        decltype(&Gdiplus::GdiplusStartup) startup = nullptr;
+        if (!Resolve(ole, "CreateStreamOnHGlobal", api.CreateStream) || !Resolve(module, "GdiplusStartup", startup) ||
+            !Resolve(module, "GdipCreateBitmapFromStream", api.CreateBitmapFromStream) ||
+            !Resolve(module, "GdipGetImageWidth", api.GetImageWidth) ||
+            !Resolve(module, "GdipGetImageHeight", api.GetImageHeight) ||
+            !Resolve(module, "GdipBitmapLockBits", api.BitmapLockBits) ||
+            !Resolve(module, "GdipBitmapUnlockBits", api.BitmapUnlockBits) ||
+            !Resolve(module, "GdipDisposeImage", api.DisposeImage))
+            return std::nullopt;
         Gdiplus::GdiplusStartupInput input;
         ULONG_PTR token = 0;
-        return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
+        if (startup(&token, &input, nullptr) != Gdiplus::Ok) return std::nullopt;
+        return api;
     }();
-    return started;
+    return api ? &*api : nullptr;
 }
 
 struct ComRelease {
@@ -26,23 +58,18 @@ struct ComRelease {
 };
 // A stream over a copy of the bytes. Not SHCreateMemStream: Windows XP exports that one
 // by ordinal only.
-std::unique_ptr<IStream, ComRelease> MemoryStream(const BYTE* bytes, DWORD size) {
+std::unique_ptr<IStream, ComRelease> MemoryStream(const GdiplusApi& api, const BYTE* bytes, DWORD size) {
     HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
     if (!memory) return nullptr;
     if (void* target = GlobalLock(memory)) {
         std::memcpy(target, bytes, size);
         GlobalUnlock(memory);
         IStream* stream = nullptr;
-        if (SUCCEEDED(CreateStreamOnHGlobal(memory, TRUE, &stream)))
-            return std::unique_ptr<IStream, ComRelease>(stream);
+        if (SUCCEEDED(api.CreateStream(memory, TRUE, &stream))) return std::unique_ptr<IStream, ComRelease>(stream);
     }
     GlobalFree(memory);
     return nullptr;
 }
-
-struct GpBitmapDeleter {
-    void operator()(Gdiplus::GpBitmap* b) const noexcept { Gdiplus::DllExports::GdipDisposeImage(b); }
-};
 
 }  // namespace
 
@@ -61,22 +88,24 @@ Picture LoadPicture(const wchar_t* resourceName) {
     Picture picture;
     HMODULE module = GetModuleHandleW(nullptr);
     HRSRC resource = FindResourceW(module, resourceName, L"QM_PICTURES");
-    if (!resource || !StartGdiplus()) return picture;
+    const GdiplusApi* gdiplus = resource ? StartGdiplus() : nullptr;
+    if (!gdiplus) return picture;
     HGLOBAL loaded = LoadResource(module, resource);
     const auto* bytes = static_cast<const BYTE*>(LockResource(loaded));
     if (!bytes) return picture;
-    const auto stream = MemoryStream(bytes, SizeofResource(module, resource));
+    const auto stream = MemoryStream(*gdiplus, bytes, SizeofResource(module, resource));
     if (!stream) return picture;
     Gdiplus::GpBitmap* rawBitmap = nullptr;
-    if (Gdiplus::DllExports::GdipCreateBitmapFromStream(stream.get(), &rawBitmap) != Gdiplus::Ok) return picture;
-    std::unique_ptr<Gdiplus::GpBitmap, GpBitmapDeleter> bitmap(rawBitmap);
+    if (gdiplus->CreateBitmapFromStream(stream.get(), &rawBitmap) != Gdiplus::Ok) return picture;
+    const auto dispose = [gdiplus](Gdiplus::GpBitmap* b) { gdiplus->DisposeImage(b); };
+    std::unique_ptr<Gdiplus::GpBitmap, decltype(dispose)> bitmap(rawBitmap, dispose);
     UINT width = 0, height = 0;
-    Gdiplus::DllExports::GdipGetImageWidth(bitmap.get(), &width);
-    Gdiplus::DllExports::GdipGetImageHeight(bitmap.get(), &height);
+    gdiplus->GetImageWidth(bitmap.get(), &width);
+    gdiplus->GetImageHeight(bitmap.get(), &height);
     Gdiplus::GpRect rect(0, 0, static_cast<INT>(width), static_cast<INT>(height));
     Gdiplus::BitmapData data{};
-    if (Gdiplus::DllExports::GdipBitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB,
-                                                &data) != Gdiplus::Ok)
+    if (gdiplus->BitmapLockBits(bitmap.get(), &rect, Gdiplus::ImageLockModeRead, PixelFormat32bppPARGB, &data) !=
+        Gdiplus::Ok)
         return picture;
 
     BITMAPINFO dib{};
@@ -90,7 +119,7 @@ Picture LoadPicture(const wchar_t* resourceName) {
         picture.Width = static_cast<int>(width);
         picture.Height = static_cast<int>(height);
     }
-    Gdiplus::DllExports::GdipBitmapUnlockBits(bitmap.get(), &data);
+    gdiplus->BitmapUnlockBits(bitmap.get(), &data);
     return picture;
 }
 

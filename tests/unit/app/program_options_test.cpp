@@ -66,8 +66,11 @@ TEST(ProgramOptionsModelTest, AssignTakesEverythingAndTellsTheTray) {
     ProgramOptionsModel model;
     Observed seen;
     Observe(model, seen);
-    ProgramOptions stored{.LoadAtWinStart = true, .StartInTray = true, .MinimizeToTray = false,
-                          .CheckForUpdates = false, .UpdateInterval = 9};
+    ProgramOptions stored{.LoadAtWinStart = true,
+                          .StartInTray = true,
+                          .MinimizeToTray = false,
+                          .CheckForUpdates = false,
+                          .UpdateInterval = 9};
     model.Assign(stored);
     stored.UpdateInterval = -1;
     EXPECT_EQ(model.Options(), stored);
