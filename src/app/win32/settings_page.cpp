@@ -1,6 +1,5 @@
 #include "app/win32/settings_page.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,7 +8,9 @@
 
 namespace tarvex {
 
-TSettingsPage::~TSettingsPage() { model_.OnChange = nullptr; }
+TSettingsPage::~TSettingsPage() {
+    model_.OnChange = nullptr;
+}
 
 void TSettingsPage::CreateContent(const PageContext& context) {
     const Surface& at = context.Where;
@@ -18,22 +19,27 @@ void TSettingsPage::CreateContent(const PageContext& context) {
 
     gbGeneral.Create(at, {.Id = ids::kGbGeneral, .Text = texts::kGeneral, .At = {10, 40, 384, 105}});
     chkLoadAtWinStart.Create(
-        at, {.Id = ids::kChkLoadAtWinStart, .Text = texts::kLoadAtWinStart, .At = {26, 64, 300, 17}, .Style = WS_GROUP});
+        at,
+        {.Id = ids::kChkLoadAtWinStart, .Text = texts::kLoadAtWinStart, .At = {26, 64, 300, 17}, .Style = WS_GROUP});
     chkStartInTray.Create(at, {.Id = ids::kChkStartInTray, .Text = texts::kStartInTray, .At = {26, 88, 300, 17}});
     chkMinimizeToTray.Create(at,
                              {.Id = ids::kChkMinimizeToTray, .Text = texts::kMinimizeToTray, .At = {26, 112, 300, 17}});
 
     const Bounds updates{8, 160, 384, 81};
     gbUpdates.Create(at, {.Id = ids::kGbUpdates, .Text = texts::kUpdates, .At = updates});
-    chkCheckForUpdates.Create(at, {.Id = ids::kChkCheckForUpdates,
-                                   .Text = texts::kCheckForUpdates,
-                                   .At = {24, 190, 196, 17},
-                                   .Style = WS_GROUP});
-    // The list follows the check box's text, and stays inside the group.
-    const int listX = std::max(222, chkCheckForUpdates.Right() + 4);
-    const int listWidth = std::min(160, updates.X + updates.Width - 10 - listX);
-    cbCheckForUpdates.Create(at, {.Id = ids::kCbCheckForUpdates, .At = {listX, 187, listWidth, 150}});
+    chkCheckForUpdates.Create(
+        at,
+        {.Id = ids::kChkCheckForUpdates, .Text = texts::kCheckForUpdates, .At = {24, 190, 196, 17}, .Style = WS_GROUP});
+    // The list, as wide as its longest choice, follows the check box's text; where the group
+    // has no room for it on that row, it goes below, under the text.
+    cbCheckForUpdates.Create(at, {.Id = ids::kCbCheckForUpdates, .At = {222, 187, 160, 150}});
     cbCheckForUpdates.SetItems(std::vector<std::string>(kUpdateIntervalTexts.begin(), kUpdateIntervalTexts.end()));
+    const int listX = chkCheckForUpdates.Right() + 4;
+    if (listX + cbCheckForUpdates.BoundsAt96().Width <= updates.X + updates.Width - 10) {
+        cbCheckForUpdates.MoveAt96(listX, 187);
+    } else {
+        cbCheckForUpdates.MoveAt96(42, 212);
+    }
 
     chkLoadAtWinStart.OnClick = [this] { model_.SetLoadAtWinStart(chkLoadAtWinStart.Checked()); };
     chkStartInTray.OnClick = [this] { model_.SetStartInTray(chkStartInTray.Checked()); };

@@ -14,8 +14,17 @@ constexpr UINT_PTR kSubclassId = 0x54565843;  // one subclass of ours per contro
 // The owning object, found by the parent when it reflects a notification.
 constexpr wchar_t kOwnerProperty[] = L"TarvexControl";
 
-// Extra device pixels that a kind draws beside its text.
-int CheckGlyphWidth() { return GetSystemMetrics(SM_CXMENUCHECK) + 6; }
+// Device pixels that a check box or radio button draws beside its text: the glyph (13 pixels
+// at 96 DPI) and the gap after it.
+int CheckGlyphWidth(const Surface& at) {
+    return std::max(GetSystemMetrics(SM_CXMENUCHECK), at.Scale(13)) + at.Scale(6);
+}
+
+// Widens a window to `width` device pixels, keeping its place; `height` is its height (a combo
+// box's: with its list open).
+void Widen(HWND window, int width, int height) {
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 // The child window a reflected message concerns.
 HWND ReflectedChild(UINT message, LPARAM lParam) {
@@ -81,13 +90,13 @@ void TControl::Create(const Surface& surface, const ControlArgs& args) {
     surface_ = surface;
     id_ = args.Id;
     const std::wstring text = Utf8ToWide(args.Text);
-    hwnd_ = CheckWin32(CreateWindowExW(args.ExStyle, ClassName(), text.c_str(),
-                                       WS_CHILD | WS_VISIBLE | KindStyle() | args.Style, surface.Scale(args.At.X),
-                                       surface.Scale(args.At.Y), surface.Scale(args.At.Width),
-                                       surface.Scale(args.At.Height), surface.Parent,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)),
-                                       GetModuleHandleW(nullptr), nullptr),
-                       "CreateWindowExW");
+    hwnd_ = CheckWin32(
+        CreateWindowExW(args.ExStyle | KindExStyle(), ClassName(), text.c_str(),
+                        WS_CHILD | WS_VISIBLE | KindStyle() | args.Style, surface.Scale(args.At.X),
+                        surface.Scale(args.At.Y), surface.Scale(args.At.Width), surface.Scale(args.At.Height),
+                        surface.Parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)),
+                        GetModuleHandleW(nullptr), nullptr),
+        "CreateWindowExW");
     if (!SetPropW(hwnd_, kOwnerProperty, this) ||
         !SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
         DestroyWindow(std::exchange(hwnd_, nullptr));
@@ -100,8 +109,7 @@ void TControl::Create(const Surface& surface, const ControlArgs& args) {
     const int needed = TextFitWidth();
     RECT rect;
     GetWindowRect(hwnd_, &rect);
-    if (needed > rect.right - rect.left)
-        SetWindowPos(hwnd_, nullptr, 0, 0, needed, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (needed > rect.right - rect.left) Widen(hwnd_, needed, rect.bottom - rect.top);
 }
 
 LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -128,7 +136,9 @@ std::optional<LRESULT> TControl::Reflect(UINT message, WPARAM wParam, LPARAM lPa
     return control->Reflected(message, wParam, lParam);
 }
 
-std::optional<LRESULT> TControl::Reflected(UINT, WPARAM, LPARAM) { return std::nullopt; }
+std::optional<LRESULT> TControl::Reflected(UINT, WPARAM, LPARAM) {
+    return std::nullopt;
+}
 
 std::string TControl::Text() const {
     const int length = GetWindowTextLengthW(hwnd_);
@@ -137,14 +147,26 @@ std::string TControl::Text() const {
     return WideToUtf8(text);
 }
 
-void TControl::SetText(std::string_view text) { SetWindowTextW(hwnd_, Utf8ToWide(text).c_str()); }
+void TControl::SetText(std::string_view text) {
+    SetWindowTextW(hwnd_, Utf8ToWide(text).c_str());
+}
 
-bool TControl::Enabled() const { return IsWindowEnabled(hwnd_); }
-void TControl::SetEnabled(bool enabled) { EnableWindow(hwnd_, enabled); }
-bool TControl::Visible() const { return IsWindowVisible(hwnd_); }
-void TControl::SetVisible(bool visible) { ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE); }
+bool TControl::Enabled() const {
+    return IsWindowEnabled(hwnd_);
+}
+void TControl::SetEnabled(bool enabled) {
+    EnableWindow(hwnd_, enabled);
+}
+bool TControl::Visible() const {
+    return IsWindowVisible(hwnd_);
+}
+void TControl::SetVisible(bool visible) {
+    ShowWindow(hwnd_, visible ? SW_SHOWNA : SW_HIDE);
+}
 
-HFONT TControl::Font() const { return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0)); }
+HFONT TControl::Font() const {
+    return reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+}
 
 Bounds TControl::BoundsAt96() const {
     RECT rect;
@@ -159,6 +181,11 @@ void TControl::SetBoundsAt96(const Bounds& bounds) {
                  surface_.Scale(bounds.Height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TControl::MoveAt96(int x, int y) {
+    SetWindowPos(hwnd_, nullptr, surface_.Scale(x), surface_.Scale(y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int TControl::Right() const {
     const Bounds bounds = BoundsAt96();
     return bounds.X + bounds.Width;
@@ -166,7 +193,10 @@ int TControl::Right() const {
 
 // Buttons
 
-int TButton::TextFitWidth() const { return TextWidth(Font(), Text(), true) + 2 * GetSystemMetrics(SM_CXEDGE) + 12; }
+// The frame, the focus rectangle and some air on either side.
+int TButton::TextFitWidth() const {
+    return TextWidth(Font(), Text(), true) + Where().Scale(16);
+}
 
 std::optional<LRESULT> TButton::Reflected(UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return std::nullopt;
@@ -178,22 +208,30 @@ void TButton::DoClick() {
     if (OnClick) OnClick();
 }
 
-bool TCheckBox::Checked() const { return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+bool TCheckBox::Checked() const {
+    return SendMessageW(Handle(), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
 
 void TCheckBox::SetChecked(bool checked) {
     SendMessageW(Handle(), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-int TCheckBox::TextFitWidth() const { return TextWidth(Font(), Text(), true) + CheckGlyphWidth(); }
+int TCheckBox::TextFitWidth() const {
+    return TextWidth(Font(), Text(), true) + CheckGlyphWidth(Where());
+}
 
-int TGroupBox::TextFitWidth() const { return TextWidth(Font(), Text(), true) + 16; }
+// The caption sits in a gap of the frame's top edge, indented from its corners.
+int TGroupBox::TextFitWidth() const {
+    return TextWidth(Font(), Text(), true) + Where().Scale(16);
+}
 
 int TLabel::TextFitWidth() const {
     // A label of two lines or more is meant to wrap.
     TEXTMETRICW metrics{};
     {
         WindowDc screen(nullptr);
-        SelectObjectScope selected(screen.get(), Font() ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+        SelectObjectScope selected(screen.get(),
+                                   Font() ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
         GetTextMetricsW(screen.get(), &metrics);
     }
     RECT rect;
@@ -233,13 +271,26 @@ std::optional<LRESULT> TMemo::Reflected(UINT message, WPARAM wParam, LPARAM) {
 
 void TComboBox::SetItems(const std::vector<std::string>& items) {
     SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
-    for (const std::string& item : items)
+    int widest = 0;
+    for (const std::string& item : items) {
         SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item).c_str()));
+        widest = std::max(widest, TextWidth(Font(), item, false));
+    }
+    // Beside the text: the 3-D border, the arrow button and some air.
+    const int needed = widest + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + Where().Scale(6);
+    RECT closed, open;
+    GetWindowRect(Handle(), &closed);
+    SendMessageW(Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&open));
+    if (needed > closed.right - closed.left) Widen(Handle(), needed, open.bottom - open.top);
 }
 
-int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0)); }
+int TComboBox::ItemIndex() const {
+    return static_cast<int>(SendMessageW(Handle(), CB_GETCURSEL, 0, 0));
+}
 
-void TComboBox::SetItemIndex(int index) { SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+void TComboBox::SetItemIndex(int index) {
+    SendMessageW(Handle(), CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
 
 std::optional<LRESULT> TComboBox::Reflected(UINT message, WPARAM wParam, LPARAM) {
     if (message != WM_COMMAND || HIWORD(wParam) != CBN_SELCHANGE) return std::nullopt;
@@ -320,13 +371,17 @@ void TUpDown::SetBuddy(const TEdit& buddy) {
     SendMessageW(Handle(), UDM_SETBUDDY, reinterpret_cast<WPARAM>(buddy.Handle()), 0);
 }
 
-int TUpDown::Position() const { return static_cast<int>(SendMessageW(Handle(), UDM_GETPOS32, 0, 0)); }
+int TUpDown::Position() const {
+    return static_cast<int>(SendMessageW(Handle(), UDM_GETPOS32, 0, 0));
+}
 
 void TUpDown::SetPosition(int position) {
     SendMessageW(Handle(), UDM_SETPOS32, 0, position);
 }
 
-void TUpDown::SetRange(int minimum, int maximum) { SendMessageW(Handle(), UDM_SETRANGE32, minimum, maximum); }
+void TUpDown::SetRange(int minimum, int maximum) {
+    SendMessageW(Handle(), UDM_SETRANGE32, minimum, maximum);
+}
 
 std::optional<LRESULT> TUpDown::Reflected(UINT message, WPARAM wParam, LPARAM) {
     // The control reports a finished move as a scroll message, SB_THUMBPOSITION first.
@@ -339,9 +394,13 @@ void TUpDown::DoChange() {
     if (OnChange) OnChange();
 }
 
-int TTrackBar::Position() const { return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0)); }
+int TTrackBar::Position() const {
+    return static_cast<int>(SendMessageW(Handle(), TBM_GETPOS, 0, 0));
+}
 
-void TTrackBar::SetPosition(int position) { SendMessageW(Handle(), TBM_SETPOS, TRUE, position); }
+void TTrackBar::SetPosition(int position) {
+    SendMessageW(Handle(), TBM_SETPOS, TRUE, position);
+}
 
 void TTrackBar::SetRange(int minimum, int maximum) {
     SendMessageW(Handle(), TBM_SETRANGEMIN, FALSE, minimum);
