@@ -81,8 +81,7 @@ void TTarvexMainForm::Create(int showCommand) {
     }
     surface_.Font = font_.get();
 
-    RegisterWindowClass(kClassName, CS_DBLCLKS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)),
-                        Application().Icon);
+    RegisterWindowClass(kClassName, CS_DBLCLKS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), Application().Icon);
     RECT frame{0, 0, Scale(kClientWidth), Scale(kClientHeight)};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     CreateHandle(kClassName, Application().Title.c_str(), kStyle | WS_CLIPCHILDREN, kExStyle, CW_USEDEFAULT,
@@ -107,8 +106,8 @@ void TTarvexMainForm::FormCreate() {
     Application().HelpFile = DirectoryOf(ExecutablePath()) + "Tarvex.chm";
 
     const std::string versionText = VersionText(OwnFileVersion());
-    const std::wstring caption = Application().Title + L" " + Utf8ToWide(versionText) + L" (" +
-                                 Utf8ToWide(WindowsReleaseName(os_)) + L")";
+    const std::wstring caption =
+        Application().Title + L" " + Utf8ToWide(versionText) + L" (" + Utf8ToWide(WindowsReleaseName(os_)) + L")";
     SetWindowTextW(Handle(), caption.c_str());
     if (auto* about = dynamic_cast<TAboutPage*>(&Page(MainPage::About)))
         about->SetVersionCaption(texts::kVersionPrefix + versionText);
@@ -128,7 +127,9 @@ void TTarvexMainForm::FormDestroy() {
     PostQuitMessage(0);
 }
 
-void TTarvexMainForm::Terminate() { PostMessageW(Handle(), kTerminateMessage, 0, 0); }
+void TTarvexMainForm::Terminate() {
+    PostMessageW(Handle(), kTerminateMessage, 0, 0);
+}
 
 void TTarvexMainForm::CreateFrame() {
     imageList32_ = LoadImageStrip(IDB_IMAGELIST32, 32);
@@ -160,11 +161,11 @@ void TTarvexMainForm::CreateCoolBar() {
     // Band 2: the large buttons with their tooltips.
     const DWORD toolBarStyle = WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT | TBSTYLE_TOOLTIPS |
                                CCS_NORESIZE | CCS_NODIVIDER | CCS_NOPARENTALIGN;
-    toolBarTop_ = CheckWin32(CreateWindowExW(0, TOOLBARCLASSNAMEW, L"ToolBarTop", toolBarStyle, 0, 0, Scale(400),
-                                             Scale(43), coolBar_,
-                                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kToolBarTop)),
-                                             GetModuleHandleW(nullptr), nullptr),
-                             "CreateWindowExW");
+    toolBarTop_ =
+        CheckWin32(CreateWindowExW(0, TOOLBARCLASSNAMEW, L"ToolBarTop", toolBarStyle, 0, 0, Scale(400), Scale(43),
+                                   coolBar_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::kToolBarTop)),
+                                   GetModuleHandleW(nullptr), nullptr),
+                   "CreateWindowExW");
     SendMessageW(toolBarTop_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     SendMessageW(toolBarTop_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(imageList32_.get()));
     for (const auto& info : ToolBarTopButtons()) {
@@ -197,8 +198,8 @@ void TTarvexMainForm::CreateCoolBar() {
 }
 
 void TTarvexMainForm::CreatePages() {
-    pageControlMain_.Create(L"TPageControl", Handle(), Scale(kSidePanelWidth), Scale(kCoolBarHeight),
-                            Scale(kPageWidth), Scale(kPageHeight), kWhite, ids::kPageControlMain);
+    pageControlMain_.Create(L"TPageControl", Handle(), Scale(kSidePanelWidth), Scale(kCoolBarHeight), Scale(kPageWidth),
+                            Scale(kPageHeight), kWhite, ids::kPageControlMain);
     SetWindowTextW(pageControlMain_.Handle(), L"PageControlMain");
     for (const PageRow& row : kPageTable) {
         const auto index = static_cast<size_t>(row.Page);
@@ -302,8 +303,11 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
-        case WM_MENUSELECT:
-            toolBarMenu_.MenuSelect(wParam, lParam);
+        case WM_INITMENUPOPUP:
+            toolBarMenu_.MenuOpened(reinterpret_cast<HMENU>(wParam));
+            break;
+        case WM_UNINITMENUPOPUP:
+            toolBarMenu_.MenuClosed(reinterpret_cast<HMENU>(wParam));
             break;
         case WM_MEASUREITEM:
             if (MeasureMenuImage(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), 16)) return TRUE;
