@@ -11,7 +11,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
