@@ -82,6 +82,24 @@ add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
 
+# The main window's layout at 96 and 144 DPI. The test makes the window in its own process, so
+# it carries the program's resources (pictures, image strips, manifest) as Tarvex.exe does; it
+# runs like an e2e suite, without a display, in a prefix of its own whose LogPixels sets the
+# DPI (a copy of the template: the headless prefix is in use by win32.tests meanwhile). Its
+# pictures of the pages stay in layout/<dpi>/screens.
+file(GLOB LAYOUT_TEST_SOURCES CONFIGURE_DEPENDS tests/layout/*.cpp)
+add_executable(layout_tests ${LAYOUT_TEST_SOURCES} tests/e2e/support/e2e.cpp ${RESOURCE_DIR}/Tarvex.rc)
+target_include_directories(layout_tests PRIVATE tests)
+target_link_options(layout_tests PRIVATE -municode)
+target_link_libraries(layout_tests PRIVATE tarvex_driver gtest)
+foreach(dpi 96 144)
+  add_test(NAME win32.layout${dpi}
+    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh - $<TARGET_FILE:layout_tests>
+            ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/layout/${dpi})
+  set_tests_properties(win32.layout${dpi} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_LOG_PIXELS=${dpi}"
+                       TIMEOUT 300)
+endforeach()
+
 # e2e suites: each runs the shipped Tarvex.exe in a prefix, wineserver and Xvfb
 # display of its own, so suites run in parallel.
 file(GLOB E2E_SOURCES CONFIGURE_DEPENDS tests/e2e/*.cpp)

@@ -14,7 +14,9 @@ namespace {
 
 using namespace driver;
 
-int CommandId(NavItem item) { return kCommandBase + static_cast<int>(item); }
+int CommandId(NavItem item) {
+    return kCommandBase + static_cast<int>(item);
+}
 
 class NavigationTest : public testing::Test {
 protected:
@@ -94,8 +96,8 @@ TEST_F(NavigationTest, SideLinksReachTheirPages) {
         const wchar_t* page;
     };
     const Case cases[] = {
-        {label1, 1, L"tsAdvanced"},  {label1, 2, L"tsConnectionState"}, {label2, 0, L"tsSettings"},
-        {label2, 2, L"tsAbout"},     {label1, 0, L"tsWelcome"},
+        {label1, 1, L"tsAdvanced"}, {label1, 2, L"tsConnectionState"}, {label2, 0, L"tsSettings"},
+        {label2, 2, L"tsAbout"},    {label1, 0, L"tsWelcome"},
     };
     for (const auto& c : cases) {
         PressSideLink(c.label, c.line);
@@ -128,6 +130,75 @@ TEST_F(NavigationTest, ToolbarShowsTheLargeButtonsAndMenuCaptions) {
     EXPECT_TRUE(WaitPage(L"tsAdvanced")) << ActivePage();
 }
 
+// The open menus of the program: one for a drop-down, two while its submenu is open too.
+size_t OpenMenus(DWORD process) {
+    return FindTopWindows({.ClassName = L"#32768", .ProcessId = process, .VisibleOnly = true}).size();
+}
+
+// While a drop-down of the menu toolbar is open, Left and Right walk between the drop-downs as
+// on a menu bar (the last and the first are neighbours); inside a submenu Left closes it, and
+// Right on an item with a submenu opens that. Keys go to the open menu as posted key messages.
+TEST_F(NavigationTest, LeftAndRightWalkTheMenuToolbar) {
+    const HWND toolBarMenu = Control(ids::kToolBarMenu);
+    ASSERT_TRUE(toolBarMenu);
+    const DWORD process = tarvex_.Process.Id();
+    // The drop-down that is open: its button is shown pressed while its menu is up.
+    const auto open = [&]() -> int {
+        if (OpenMenus(process) == 0) return -1;
+        for (int i = 0; i < 3; ++i)
+            if (Send(toolBarMenu, TB_ISBUTTONPRESSED, ids::kMenuBarButtonBase + i).value_or(0)) return i;
+        return -1;
+    };
+    const auto press = [&](WORD key) {
+        const HWND menu = FindPopupMenu(process);
+        ASSERT_TRUE(menu);
+        ASSERT_TRUE(PostKeys(menu, {key}));
+    };
+    const auto expectOpen = [&](int dropDown, size_t menus) {
+        EXPECT_TRUE(WaitUntil([&] { return open() == dropDown && OpenMenus(process) == menus; }, 5000))
+            << "expected drop-down " << dropDown << " with " << menus << " menus, have " << open() << " with "
+            << OpenMenus(process);
+    };
+
+    ASSERT_TRUE(PostCommand(window_, ids::kMenuBarButtonBase));  // "&Accelerate"
+    expectOpen(0, 1);
+    press(VK_RIGHT);
+    expectOpen(1, 1);  // "&Options"
+    press(VK_RIGHT);
+    expectOpen(2, 1);  // "&Help"
+    SaveScreenshot(L"menu-help", nullptr);
+    press(VK_RIGHT);
+    expectOpen(0, 1);
+    press(VK_LEFT);
+    expectOpen(2, 1);
+
+    // "&Help": down to "&Contact Us", which opens its submenu to the right.
+    press(VK_DOWN);
+    press(VK_DOWN);
+    press(VK_RIGHT);
+    expectOpen(2, 2);
+    SaveScreenshot(L"menu-contact-us", nullptr);
+    press(VK_LEFT);
+    expectOpen(2, 1);
+    press(VK_RIGHT);
+    expectOpen(2, 2);
+    press(VK_RIGHT);  // on "&Ask Questions / Send Feedback", which opens nothing
+    expectOpen(0, 1);
+    press(VK_ESCAPE);
+    EXPECT_TRUE(WaitUntil([&] { return OpenMenus(process) == 0; }, 5000));
+    EXPECT_EQ(open(), -1);
+
+    // A drop-down reached by walking chooses as any: "&Options", "Program &Options".
+    ASSERT_TRUE(PostCommand(window_, ids::kMenuBarButtonBase));
+    expectOpen(0, 1);
+    press(VK_RIGHT);
+    expectOpen(1, 1);
+    press(VK_DOWN);
+    press(VK_RETURN);
+    EXPECT_TRUE(WaitPage(L"tsSettings")) << ActivePage();
+    EXPECT_TRUE(WaitUntil([&] { return OpenMenus(process) == 0; }, 5000));
+}
+
 TEST_F(NavigationTest, StartInTrayChecksMinimizeToTray) {
     PostCommand(window_, CommandId(NavItem::btnSettings));
     ASSERT_TRUE(WaitPage(L"tsSettings"));
@@ -152,7 +223,7 @@ TEST_F(NavigationTest, UncheckingUpdatesGreysTheIntervalAndKeepsItsChoice) {
     ASSERT_TRUE(check && list);
     EXPECT_TRUE(IsChecked(check));
     EXPECT_EQ(ComboItems(list), (std::vector<std::wstring>{L"time the program starts", L"day", L"3 days", L"Monday",
-                                                            L"first day of the month"}));
+                                                           L"first day of the month"}));
     EXPECT_EQ(ComboSelectedIndex(list), 1);
     ASSERT_TRUE(ComboSelect(list, 3));
     ASSERT_TRUE(Click(check));

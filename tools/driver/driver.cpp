@@ -182,13 +182,9 @@ RECT ScreenRect() {
     return {left, top, left + GetSystemMetrics(SM_CXVIRTUALSCREEN), top + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
 }
 
-std::optional<Image> CaptureRect(RECT rect) {
-    const RECT screen = ScreenRect();
-    RECT area{};
-    if (!IntersectRect(&area, &rect, &screen)) return std::nullopt;
-    const int width = area.right - area.left;
-    const int height = area.bottom - area.top;
-
+// Draws into a 24-bit bitmap of that size with `draw` and returns the bitmap's pixels.
+std::optional<Image> DrawnImage(int width, int height, const std::function<bool(HDC)>& draw) {
+    if (width <= 0 || height <= 0) return std::nullopt;
     const WindowDc screenDc(nullptr);
     if (!screenDc.get()) return std::nullopt;
     const UniqueMemoryDc memoryDc(CreateCompatibleDC(screenDc.get()));
@@ -204,9 +200,7 @@ std::optional<Image> CaptureRect(RECT rect) {
     if (!memoryDc || !dib || !bits) return std::nullopt;
     {
         const SelectObjectScope select(memoryDc.get(), dib.get());
-        if (!BitBlt(memoryDc.get(), 0, 0, width, height, screenDc.get(), area.left, area.top, SRCCOPY | CAPTUREBLT)) {
-            return std::nullopt;
-        }
+        if (!draw(memoryDc.get())) return std::nullopt;
     }
     GdiFlush();
 
@@ -223,6 +217,18 @@ std::optional<Image> CaptureRect(RECT rect) {
         }
     }
     return image;
+}
+
+std::optional<Image> CaptureRect(RECT rect) {
+    const RECT screen = ScreenRect();
+    RECT area{};
+    if (!IntersectRect(&area, &rect, &screen)) return std::nullopt;
+    const WindowDc screenDc(nullptr);
+    if (!screenDc.get()) return std::nullopt;
+    return DrawnImage(area.right - area.left, area.bottom - area.top, [&](HDC target) {
+        return BitBlt(target, 0, 0, area.right - area.left, area.bottom - area.top, screenDc.get(), area.left, area.top,
+                      SRCCOPY | CAPTUREBLT) != FALSE;
+    });
 }
 
 void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
@@ -883,6 +889,19 @@ std::optional<Image> CaptureWindow(HWND window) {
 
 std::optional<Image> CaptureScreen() {
     return CaptureSettled(nullptr, ScreenRect);
+}
+
+std::optional<Image> CaptureOwnWindow(HWND window) {
+    if (!IsWindow(window) || ProcessOf(window) != GetCurrentProcessId()) return std::nullopt;
+    RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    const RECT rect = WindowRect(window);
+    HDC windowDc = GetWindowDC(window);
+    if (!windowDc) return std::nullopt;
+    auto image = DrawnImage(rect.right - rect.left, rect.bottom - rect.top, [&](HDC target) {
+        return BitBlt(target, 0, 0, rect.right - rect.left, rect.bottom - rect.top, windowDc, 0, 0, SRCCOPY) != FALSE;
+    });
+    ReleaseDC(window, windowDc);
+    return image;
 }
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc) {

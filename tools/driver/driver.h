@@ -261,6 +261,11 @@ struct Image {
 // once the window has painted and the picture has stopped changing (for at most a second).
 std::optional<Image> CaptureWindow(HWND window);
 std::optional<Image> CaptureScreen();
+// A window of this process (a top-level window or a control) as it is painted: its pending
+// paints run, then its pixels are read from its own window DC, not from the screen, which Wine
+// updates only when the thread waits. Works without a display too: Wine's null driver keeps
+// the pixels of each window.
+std::optional<Image> CaptureOwnWindow(HWND window);
 
 uint32_t Crc32(const uint8_t* data, size_t size, uint32_t crc = 0);
 uint32_t Adler32(const uint8_t* data, size_t size, uint32_t adler = 1);

@@ -311,8 +311,11 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_NOTIFY:
             return OnNotify(*reinterpret_cast<NMHDR*>(lParam));
-        case WM_MENUSELECT:
-            toolBarMenu_.MenuSelect(wParam, lParam);
+        case WM_INITMENUPOPUP:
+            toolBarMenu_.MenuOpened(reinterpret_cast<HMENU>(wParam));
+            break;
+        case WM_UNINITMENUPOPUP:
+            toolBarMenu_.MenuClosed(reinterpret_cast<HMENU>(wParam));
             break;
         case WM_MEASUREITEM:
             if (MeasureMenuImage(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), 16)) return TRUE;

@@ -24,6 +24,15 @@ wchar_t Mnemonic(const std::wstring& caption) {
     return 0;
 }
 
+// Whether the highlighted item of a menu opens a submenu.
+bool HighlightOpensSubmenu(HMENU menu) {
+    const int count = GetMenuItemCount(menu);
+    for (int i = 0; i < count; ++i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) return GetSubMenu(menu, i) != nullptr;
+    }
+    return false;
+}
+
 }  // namespace
 
 void TMenuToolBar::Create(const Surface& at, int id, HMENU menuBar, int firstCommandId) {
@@ -85,8 +94,7 @@ void TMenuToolBar::OpenDropDown(int index, HWND owner) {
         HMENU dropDown = GetSubMenu(menuBar_, index);
         openIndex_ = index;
         nextIndex_ = -1;
-        selectedMenu_ = dropDown;
-        selectedOpensSubmenu_ = false;
+        openMenus_.clear();
         tracking = this;
         filterHook = SetWindowsHookExW(WH_MSGFILTER, MessageFilter, nullptr, GetCurrentThreadId());
         TPMPARAMS exclude{sizeof exclude, button};
@@ -97,25 +105,27 @@ void TMenuToolBar::OpenDropDown(int index, HWND owner) {
         tracking = nullptr;
         openIndex_ = -1;
         SendMessageW(toolBar_.get(), TB_PRESSBUTTON, commandId, FALSE);
-        // Left from the first drop-down goes to the last, Right from the last to the first.
-        index = nextIndex_ < 0 ? -1 : (nextIndex_ + count) % count;
+        index = nextIndex_;
     }
 }
 
-void TMenuToolBar::MenuSelect(WPARAM wParam, LPARAM lParam) {
-    if (openIndex_ < 0) return;
-    const UINT flags = HIWORD(wParam);
-    if (flags == 0xFFFF && lParam == 0) return;  // the menu is closing
-    selectedMenu_ = reinterpret_cast<HMENU>(lParam);
-    selectedOpensSubmenu_ = (flags & MF_POPUP) != 0;
+void TMenuToolBar::MenuOpened(HMENU menu) {
+    if (openIndex_ >= 0) openMenus_.push_back(menu);
+}
+
+void TMenuToolBar::MenuClosed(HMENU menu) {
+    std::erase(openMenus_, menu);
 }
 
 bool TMenuToolBar::WalkKey(UINT key) {
-    // Left inside a submenu closes that submenu; Right on an item that opens one opens it.
-    const bool inDropDown = selectedMenu_ == GetSubMenu(menuBar_, openIndex_);
-    if (key == VK_LEFT && !inDropDown) return false;
-    if (key == VK_RIGHT && selectedOpensSubmenu_) return false;
-    nextIndex_ = openIndex_ + (key == VK_LEFT ? -1 : 1);
+    // Left inside a submenu closes that submenu, and Right on an item that opens a submenu
+    // opens it: the menu does both itself. The open menus are known from the owner's
+    // messages; the highlighted item is asked for, since closing a submenu selects nothing anew.
+    if (key == VK_LEFT && openMenus_.size() > 1) return false;
+    if (key == VK_RIGHT && !openMenus_.empty() && HighlightOpensSubmenu(openMenus_.back())) return false;
+    // Left from the first drop-down goes to the last, Right from the last to the first.
+    const int count = static_cast<int>(captions_.size());
+    nextIndex_ = (openIndex_ + (key == VK_LEFT ? count - 1 : 1)) % count;
     EndMenu();
     return true;
 }

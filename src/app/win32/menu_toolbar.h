@@ -25,8 +25,9 @@ public:
     void OpenDropDown(int index, HWND owner);
     // Opens the drop-down whose caption has this mnemonic letter; false when none has.
     bool OpenByMnemonic(wchar_t key, HWND owner);
-    // The owner forwards WM_MENUSELECT while a drop-down is open.
-    void MenuSelect(WPARAM wParam, LPARAM lParam);
+    // The owner forwards WM_INITMENUPOPUP and WM_UNINITMENUPOPUP: which menus are open.
+    void MenuOpened(HMENU menu);
+    void MenuClosed(HMENU menu);
 
 private:
     static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam) noexcept;
@@ -38,9 +39,8 @@ private:
     std::vector<std::wstring> captions_;
     // While a drop-down is open:
     int openIndex_ = -1;
-    int nextIndex_ = -1;  // where Left or Right asked to go
-    HMENU selectedMenu_ = nullptr;
-    bool selectedOpensSubmenu_ = false;
+    int nextIndex_ = -1;            // where Left or Right asked to go
+    std::vector<HMENU> openMenus_;  // the drop-down, then each open submenu
 };
 
 }  // namespace tarvex

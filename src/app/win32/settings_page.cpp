@@ -1,6 +1,5 @@
 #include "app/win32/settings_page.h"
 
-#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -31,11 +30,16 @@ void TSettingsPage::CreateContent(const PageContext& context) {
     chkCheckForUpdates.Create(
         at,
         {.Id = ids::kChkCheckForUpdates, .Text = texts::kCheckForUpdates, .At = {24, 190, 196, 17}, .Style = WS_GROUP});
-    // The list follows the check box's text, and stays inside the group.
-    const int listX = std::max(222, chkCheckForUpdates.Right() + 4);
-    const int listWidth = std::min(160, updates.X + updates.Width - 10 - listX);
-    cbCheckForUpdates.Create(at, {.Id = ids::kCbCheckForUpdates, .At = {listX, 187, listWidth, 150}});
+    // The list, as wide as its longest choice, follows the check box's text; where the group
+    // has no room for it on that row, it goes below, under the text.
+    cbCheckForUpdates.Create(at, {.Id = ids::kCbCheckForUpdates, .At = {222, 187, 160, 150}});
     cbCheckForUpdates.SetItems(std::vector<std::string>(kUpdateIntervalTexts.begin(), kUpdateIntervalTexts.end()));
+    const int listX = chkCheckForUpdates.Right() + 4;
+    if (listX + cbCheckForUpdates.BoundsAt96().Width <= updates.X + updates.Width - 10) {
+        cbCheckForUpdates.MoveAt96(listX, 187);
+    } else {
+        cbCheckForUpdates.MoveAt96(42, 212);
+    }
 
     chkLoadAtWinStart.OnClick = [this] { model_.SetLoadAtWinStart(chkLoadAtWinStart.Checked()); };
     chkStartInTray.OnClick = [this] { model_.SetStartInTray(chkStartInTray.Checked()); };

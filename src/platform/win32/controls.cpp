@@ -14,9 +14,16 @@ constexpr UINT_PTR kSubclassId = 0x54565843;  // one subclass of ours per contro
 // The owning object, found by the parent when it reflects a notification.
 constexpr wchar_t kOwnerProperty[] = L"TarvexControl";
 
-// Extra device pixels that a kind draws beside its text.
-int CheckGlyphWidth() {
-    return GetSystemMetrics(SM_CXMENUCHECK) + 6;
+// Device pixels that a check box or radio button draws beside its text: the glyph (13 pixels
+// at 96 DPI) and the gap after it.
+int CheckGlyphWidth(const Surface& at) {
+    return std::max(GetSystemMetrics(SM_CXMENUCHECK), at.Scale(13)) + at.Scale(6);
+}
+
+// Widens a window to `width` device pixels, keeping its place; `height` is its height (a combo
+// box's: with its list open).
+void Widen(HWND window, int width, int height) {
+    SetWindowPos(window, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // The child window a reflected message concerns.
@@ -84,10 +91,11 @@ void TControl::Create(const Surface& surface, const ControlArgs& args) {
     id_ = args.Id;
     const std::wstring text = Utf8ToWide(args.Text);
     hwnd_ = CheckWin32(
-        CreateWindowExW(args.ExStyle, ClassName(), text.c_str(), WS_CHILD | WS_VISIBLE | KindStyle() | args.Style,
-                        surface.Scale(args.At.X), surface.Scale(args.At.Y), surface.Scale(args.At.Width),
-                        surface.Scale(args.At.Height), surface.Parent,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)), GetModuleHandleW(nullptr), nullptr),
+        CreateWindowExW(args.ExStyle | KindExStyle(), ClassName(), text.c_str(),
+                        WS_CHILD | WS_VISIBLE | KindStyle() | args.Style, surface.Scale(args.At.X),
+                        surface.Scale(args.At.Y), surface.Scale(args.At.Width), surface.Scale(args.At.Height),
+                        surface.Parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(args.Id)),
+                        GetModuleHandleW(nullptr), nullptr),
         "CreateWindowExW");
     if (!SetPropW(hwnd_, kOwnerProperty, this) ||
         !SetWindowSubclass(hwnd_, SubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this))) {
@@ -101,8 +109,7 @@ void TControl::Create(const Surface& surface, const ControlArgs& args) {
     const int needed = TextFitWidth();
     RECT rect;
     GetWindowRect(hwnd_, &rect);
-    if (needed > rect.right - rect.left)
-        SetWindowPos(hwnd_, nullptr, 0, 0, needed, rect.bottom - rect.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    if (needed > rect.right - rect.left) Widen(hwnd_, needed, rect.bottom - rect.top);
 }
 
 LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
@@ -174,6 +181,11 @@ void TControl::SetBoundsAt96(const Bounds& bounds) {
                  surface_.Scale(bounds.Height), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void TControl::MoveAt96(int x, int y) {
+    SetWindowPos(hwnd_, nullptr, surface_.Scale(x), surface_.Scale(y), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 int TControl::Right() const {
     const Bounds bounds = BoundsAt96();
     return bounds.X + bounds.Width;
@@ -181,8 +193,9 @@ int TControl::Right() const {
 
 // Buttons
 
+// The frame, the focus rectangle and some air on either side.
 int TButton::TextFitWidth() const {
-    return TextWidth(Font(), Text(), true) + 2 * GetSystemMetrics(SM_CXEDGE) + 12;
+    return TextWidth(Font(), Text(), true) + Where().Scale(16);
 }
 
 std::optional<LRESULT> TButton::Reflected(UINT message, WPARAM wParam, LPARAM) {
@@ -204,11 +217,12 @@ void TCheckBox::SetChecked(bool checked) {
 }
 
 int TCheckBox::TextFitWidth() const {
-    return TextWidth(Font(), Text(), true) + CheckGlyphWidth();
+    return TextWidth(Font(), Text(), true) + CheckGlyphWidth(Where());
 }
 
+// The caption sits in a gap of the frame's top edge, indented from its corners.
 int TGroupBox::TextFitWidth() const {
-    return TextWidth(Font(), Text(), true) + 16;
+    return TextWidth(Font(), Text(), true) + Where().Scale(16);
 }
 
 int TLabel::TextFitWidth() const {
@@ -257,8 +271,17 @@ std::optional<LRESULT> TMemo::Reflected(UINT message, WPARAM wParam, LPARAM) {
 
 void TComboBox::SetItems(const std::vector<std::string>& items) {
     SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
-    for (const std::string& item : items)
+    int widest = 0;
+    for (const std::string& item : items) {
         SendMessageW(Handle(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Utf8ToWide(item).c_str()));
+        widest = std::max(widest, TextWidth(Font(), item, false));
+    }
+    // Beside the text: the 3-D border, the arrow button and some air.
+    const int needed = widest + 2 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL) + Where().Scale(6);
+    RECT closed, open;
+    GetWindowRect(Handle(), &closed);
+    SendMessageW(Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&open));
+    if (needed > closed.right - closed.left) Widen(Handle(), needed, open.bottom - open.top);
 }
 
 int TComboBox::ItemIndex() const {

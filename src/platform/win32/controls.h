@@ -75,6 +75,8 @@ public:
     // The control's rectangle in its parent, in 96-DPI pixels.
     Bounds BoundsAt96() const;
     void SetBoundsAt96(const Bounds& bounds);
+    // Moves the control, keeping its size.
+    void MoveAt96(int x, int y);
     // The right edge in 96-DPI pixels, for placing what follows on the same row.
     int Right() const;
 
@@ -87,6 +89,7 @@ public:
 protected:
     virtual const wchar_t* ClassName() const = 0;
     virtual DWORD KindStyle() const { return 0; }
+    virtual DWORD KindExStyle() const { return 0; }
     // The least width, in device pixels, that shows the text; 0 when the text may wrap or
     // the kind does not care.
     virtual int TextFitWidth() const { return 0; }
@@ -131,10 +134,13 @@ protected:
     DWORD KindStyle() const override { return WS_TABSTOP | BS_AUTORADIOBUTTON; }
 };
 
+// A frame with a caption around other controls. It paints only its frame and caption, so it is
+// transparent: a parent that clips its children still paints the background inside it.
 class TGroupBox : public TControl {
 protected:
     const wchar_t* ClassName() const override { return L"BUTTON"; }
     DWORD KindStyle() const override { return BS_GROUPBOX; }
+    DWORD KindExStyle() const override { return WS_EX_TRANSPARENT; }
     int TextFitWidth() const override;
 };
 
@@ -176,6 +182,7 @@ protected:
 
 class TComboBox : public TControl {
 public:
+    // Fills the list and widens the control until its widest item shows in full.
     void SetItems(const std::vector<std::string>& items);
     int ItemIndex() const;
     // Selects without raising OnChange; -1 selects nothing.
