@@ -1,0 +1,25 @@
+#include "platform/registry_access.h"
+
+namespace tarvex {
+namespace {
+
+// `text` with the value's name in place of its %s.
+Error NamedError(std::string_view text, std::string_view name) {
+    std::string message(text);
+    message.replace(message.find("%s"), 2, name);
+    return Error(message);
+}
+
+}  // namespace
+
+Error RegistryAccess::GetDataError(std::string_view name) {
+    return NamedError("Failed to get data for '%s'", name);
+}
+Error RegistryAccess::InvalidTypeError(std::string_view name) {
+    return NamedError("Invalid data type for '%s'", name);
+}
+Error RegistryAccess::SetDataError(std::string_view name) {
+    return NamedError("Failed to set data for '%s'", name);
+}
+
+}  // namespace tarvex
