@@ -2,15 +2,12 @@
 
 #include <windows.h>
 
-#include "platform/win32/system_function.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tarvex {
 namespace {
 
 constexpr DWORD kReasonMajorApplication = 0x00040000;  // SHTDN_REASON_MAJOR_APPLICATION
-
-using AdjustTokenPrivilegesFunction = BOOL(WINAPI*)(HANDLE, BOOL, PTOKEN_PRIVILEGES, DWORD, PTOKEN_PRIVILEGES, PDWORD);
 
 }  // namespace
 
@@ -21,13 +18,10 @@ bool Win32SystemRestart::EnableShutdownPrivilege() {
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     if (!LookupPrivilegeValueW(nullptr, L"SeShutdownPrivilege", &privileges.Privileges[0].Luid)) return false;
-    // advapi32 is loaded already: OpenProcessToken comes from it.
-    const auto adjust = LoadedSystemFunction<AdjustTokenPrivilegesFunction>(L"advapi32.dll", "AdjustTokenPrivileges");
-    if (!adjust) return false;
     // The call succeeds also when the token lacks the privilege; then the last error is
     // ERROR_NOT_ALL_ASSIGNED, so only a last error of 0 means it is enabled.
     SetLastError(ERROR_SUCCESS);
-    const BOOL adjusted = adjust(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
+    const BOOL adjusted = AdjustTokenPrivileges(token.get(), FALSE, &privileges, 0, nullptr, nullptr);
     return adjusted && GetLastError() == ERROR_SUCCESS;
 }
 
