@@ -153,15 +153,14 @@ std::unique_ptr<RegistryAccess> FakeRegistry::NewAccess() {
 // --- FakeRegistryAccess -------------------------------------------------------------------
 
 bool FakeRegistryAccess::OpenKey(std::string_view path, bool canCreate) {
-    std::string keyPath;
-    if (!path.starts_with('\\') && open_) {
-        keyPath = open_->second + '\\';
-    }
-    keyPath = FakeRegistry::KeyPath(keyPath + std::string(path));
-    // A relative path continues from the open key's root, whatever root was chosen since.
-    const RegistryRoot root = !path.starts_with('\\') && open_ ? open_->first : root_;
+    // A relative path continues from the open key, in its root whatever root was chosen since.
+    const bool relative = !path.starts_with('\\') && open_;
+    const RegistryRoot root = relative ? open_->first : root_;
+    const std::string keyPath =
+        FakeRegistry::KeyPath(relative ? open_->second + '\\' + std::string(path) : std::string(path));
+    const bool baseGone = relative && !OpenedKey();  // nothing opens below a deleted key
     open_.reset();
-    if (registry_.OpenDenied(root, keyPath)) return false;
+    if (baseGone || registry_.OpenDenied(root, keyPath)) return false;
     if (!registry_.KeyExists(root, keyPath)) {
         if (!canCreate) return false;
         registry_.Create(root, keyPath);

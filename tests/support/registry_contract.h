@@ -226,6 +226,7 @@ TYPED_TEST_P(RegistryContractTest, KeyDeletedWhileOpenFailsWritesAndReads) {
     EXPECT_EQ(this->Failure([&] { registry->WriteDateTime("d", 1.5); }), "Failed to set data for 'd'");
     EXPECT_EQ(this->Failure([&] { registry->ReadInteger("v"); }), "Failed to get data for 'v'");
     EXPECT_EQ(this->Failure([&] { registry->ReadText("v"); }), "Failed to get data for 'v'");
+    EXPECT_FALSE(registry->OpenKey("child", true));  // nothing opens or grows below it
     EXPECT_FALSE(this->env_.KeyExists(this->Path("gone")));
 }
 

@@ -146,16 +146,11 @@ UniqueHkey CreateKey(const RegistryKey& key) {
     return UniqueHkey(handle);
 }
 
-struct RawValue {
-    DWORD Type = REG_NONE;
-    std::vector<uint8_t> Data;
-};
-
-std::optional<RawValue> QueryValue(const RegistryKey& key, std::wstring_view name) {
+std::optional<RegistryValue> QueryValue(const RegistryKey& key, std::wstring_view name) {
     const UniqueHkey handle = OpenKey(key, KEY_QUERY_VALUE);
     if (!handle) return std::nullopt;
     const std::wstring valueName(name);
-    RawValue value;
+    RegistryValue value;
     DWORD size = 0;
     LSTATUS status = RegQueryValueExW(handle.get(), valueName.c_str(), nullptr, &value.Type, nullptr, &size);
     // The value may grow between the two calls; ask again until the buffer fits.
@@ -825,6 +820,14 @@ bool WriteString(const RegistryKey& key, std::wstring_view name, std::wstring_vi
 
 bool WriteBinary(const RegistryKey& key, std::wstring_view name, const std::vector<uint8_t>& value) {
     return SetValue(key, name, REG_BINARY, value.data(), value.size());
+}
+
+std::optional<RegistryValue> ReadValue(const RegistryKey& key, std::wstring_view name) {
+    return QueryValue(key, name);
+}
+
+bool WriteValue(const RegistryKey& key, std::wstring_view name, DWORD type, const std::vector<uint8_t>& data) {
+    return SetValue(key, name, type, data.data(), data.size());
 }
 
 bool DeleteValue(const RegistryKey& key, std::wstring_view name) {

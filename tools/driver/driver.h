@@ -241,6 +241,13 @@ std::optional<std::vector<uint8_t>> ReadBinary(const RegistryKey& key, std::wstr
 bool WriteDword(const RegistryKey& key, std::wstring_view name, DWORD value);
 bool WriteString(const RegistryKey& key, std::wstring_view name, std::wstring_view value);
 bool WriteBinary(const RegistryKey& key, std::wstring_view name, const std::vector<uint8_t>& value);
+// Any type, the bytes as stored (texts in UTF-16 with their terminating zeros).
+struct RegistryValue {
+    DWORD Type = REG_NONE;
+    std::vector<uint8_t> Data;
+};
+std::optional<RegistryValue> ReadValue(const RegistryKey& key, std::wstring_view name);
+bool WriteValue(const RegistryKey& key, std::wstring_view name, DWORD type, const std::vector<uint8_t>& data);
 // True when the value or key is gone afterwards (also when it was never there).
 bool DeleteValue(const RegistryKey& key, std::wstring_view name);
 bool DeleteKeyTree(const RegistryKey& key);

@@ -1,0 +1,137 @@
+#include "platform/win32/registry_access.h"
+
+#include <cstring>
+#include <iterator>
+
+#include "platform/win32/system_function.h"
+#include "platform/win32/unicode.h"
+
+namespace tarvex {
+
+REGSAM NativeRegistryView(IsWow64ProcessFunction isWow64Process, HANDLE process) {
+    BOOL wow64 = FALSE;
+    return isWow64Process && isWow64Process(process, &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+REGSAM NativeRegistryView() {
+    static const REGSAM view = NativeRegistryView(
+        LoadedSystemFunction<IsWow64ProcessFunction>(L"kernel32.dll", "IsWow64Process"), GetCurrentProcess());
+    return view;
+}
+
+void Win32RegistryAccess::SetRootKey(RegistryRoot root) {
+    switch (root) {
+        case RegistryRoot::CurrentUser:
+            root_ = HKEY_CURRENT_USER;
+            break;
+        case RegistryRoot::LocalMachine:
+            root_ = HKEY_LOCAL_MACHINE;
+            break;
+        case RegistryRoot::ClassesRoot:
+            root_ = HKEY_CLASSES_ROOT;
+            break;
+    }
+}
+
+bool Win32RegistryAccess::OpenKey(std::string_view path, bool canCreate) {
+    // The registry takes no leading backslash: it only says where the path starts.
+    const bool fromRoot = path.starts_with('\\') || !key_;
+    if (path.starts_with('\\')) path.remove_prefix(1);
+    const HKEY base = fromRoot ? root_ : key_.get();
+    const std::wstring widePath = Utf8ToWide(path);
+    const REGSAM access = KEY_ALL_ACCESS | view_;
+    // OutParam closes the key open before only after the call, so a relative path can start there.
+    const LONG result = canCreate ? RegCreateKeyExW(base, widePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                                    nullptr, OutParam(key_), nullptr)
+                                  : RegOpenKeyExW(base, widePath.c_str(), 0, access, OutParam(key_));
+    if (result != ERROR_SUCCESS) key_.release();  // a failed call opened nothing, whatever it left there
+    return static_cast<bool>(key_);
+}
+
+bool Win32RegistryAccess::ValueExists(std::string_view name) {
+    return key_ &&
+           RegQueryValueExW(key_.get(), Utf8ToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+}
+
+bool Win32RegistryAccess::Query(std::string_view name, StoredValue& value) {
+    if (!key_) return false;
+    const std::wstring wideName = Utf8ToWide(name);
+    value.Data.resize(16);  // a number or a date-time in one call
+    for (;;) {
+        auto size = static_cast<DWORD>(value.Data.size());
+        const LONG result = RegQueryValueExW(key_.get(), wideName.c_str(), nullptr, &value.Type,
+                                             reinterpret_cast<BYTE*>(value.Data.data()), &size);
+        if (result == ERROR_SUCCESS) {
+            value.Data.resize(size);
+            return true;
+        }
+        if (result == ERROR_FILE_NOT_FOUND) return false;
+        if (result != ERROR_MORE_DATA) throw GetDataError(name);
+        value.Data.resize(size);  // and again: the value may change in between
+    }
+}
+
+std::int32_t Win32RegistryAccess::ReadInteger(std::string_view name) {
+    StoredValue value;
+    if (!Query(name, value)) throw GetDataError(name);
+    if (value.Type != REG_DWORD || value.Data.size() != sizeof(DWORD)) throw InvalidTypeError(name);
+    std::int32_t result = 0;
+    std::memcpy(&result, value.Data.data(), sizeof result);
+    return result;
+}
+
+std::string Win32RegistryAccess::ReadText(std::string_view name) {
+    StoredValue value;
+    if (!Query(name, value)) return {};
+    if (value.Type != REG_SZ && value.Type != REG_EXPAND_SZ) throw InvalidTypeError(name);
+    std::wstring text(value.Data.size() / sizeof(wchar_t), L'\0');
+    std::memcpy(text.data(), value.Data.data(), text.size() * sizeof(wchar_t));
+    text.resize(text.find(L'\0') == std::wstring::npos ? text.size() : text.find(L'\0'));
+    return WideToUtf8(text);
+}
+
+double Win32RegistryAccess::ReadDateTime(std::string_view name) {
+    StoredValue value;
+    if (!Query(name, value)) throw GetDataError(name);
+    if (value.Type != REG_BINARY || value.Data.size() != sizeof(double)) throw InvalidTypeError(name);
+    double result = 0;
+    std::memcpy(&result, value.Data.data(), sizeof result);
+    return result;
+}
+
+void Win32RegistryAccess::Set(std::string_view name, DWORD type, const void* data, std::size_t size) {
+    if (!key_ || RegSetValueExW(key_.get(), Utf8ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+                                static_cast<DWORD>(size)) != ERROR_SUCCESS)
+        throw SetDataError(name);
+}
+
+void Win32RegistryAccess::WriteInteger(std::string_view name, std::int32_t value) {
+    Set(name, REG_DWORD, &value, sizeof value);
+}
+
+void Win32RegistryAccess::WriteText(std::string_view name, std::string_view text) {
+    const std::wstring wide = Utf8ToWide(text);
+    Set(name, REG_SZ, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));  // with its NUL, as readers expect
+}
+
+void Win32RegistryAccess::WriteDateTime(std::string_view name, double value) {
+    Set(name, REG_BINARY, &value, sizeof value);
+}
+
+bool Win32RegistryAccess::DeleteValue(std::string_view name) {
+    return key_ && RegDeleteValueW(key_.get(), Utf8ToWide(name).c_str()) == ERROR_SUCCESS;
+}
+
+std::vector<std::string> Win32RegistryAccess::ListSubkeys() {
+    std::vector<std::string> names;
+    if (!key_) return names;
+    wchar_t name[256];  // a key name has at most 255 characters
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(std::size(name));
+        if (RegEnumKeyExW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(WideToUtf8({name, length}));
+    }
+    return names;
+}
+
+}  // namespace tarvex
