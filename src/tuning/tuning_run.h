@@ -1,0 +1,128 @@
+#pragma once
+// The welcome page's one-click tuning: the scenario choice, "Accelerate!", the progress page's
+// list of nine tasks that a run walks through, the writing of the preset, the balloon at the end
+// and "&OK" with the restart question. The pages only mirror this state.
+#include <array>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/life_guard.h"
+#include "platform/random_source.h"
+#include "platform/registry_access.h"
+#include "platform/system_restart.h"
+#include "platform/waiter.h"
+#include "tuning/adapters.h"
+#include "tuning/tuning_profile.h"
+
+namespace tarvex {
+
+inline constexpr std::array<const char*, 9> kProgressTasks = {
+    "Analyzing existing network settings...",
+    "Scanning...",
+    "Computing TCP/IP transport settings..",
+    "Optimizing Internet communication speed with your ISP",
+    "Optimizing Internet communication speed from your ISP",
+    "Optimizing handling of Internet delays",
+    "Avoid slow sessions caused by nonstandard Internet hosts",
+    "Finalizing...",
+    "Complete!",
+};
+inline constexpr std::string_view kWorkingText = "Working. Please wait...";
+inline constexpr std::string_view kOKCaption = "&OK";
+inline constexpr std::string_view kRestoredMessage =
+    "All Tarvex optimizations have been removed. \r\n"
+    "You will need to restart the system so that it reverts to original settings.";
+inline constexpr std::string_view kCompletedTitle = "Optimization Completed";
+inline constexpr std::string_view kCompletedText =
+    "Tarvex has optimized your internet connection settings. Your computer is now quicker and more stable.";
+inline constexpr int kProgressBarMax = 90;
+
+// The progress list's icons: their indexes in the 16-pixel image list.
+enum class TaskIcon { Pending = 1, Done = 2, Working = 3, Complete = 5 };
+
+struct ProgressItem {
+    std::string Task;
+    TaskIcon Icon = TaskIcon::Pending;
+    std::string Progress;  // "57%" or empty
+    friend bool operator==(const ProgressItem&, const ProgressItem&) = default;
+};
+
+enum class RunPage { tsWelcome, tsProgress };
+
+// What the notification-area icon is asked to show.
+struct BalloonRequest {
+    std::string Title;
+    std::string Text;
+    int IconKind = 0;  // 1: information
+    int TimeoutSeconds = 0;
+    friend bool operator==(const BalloonRequest&, const BalloonRequest&) = default;
+};
+
+class TuningRunModel {
+public:
+    // Everything is borrowed and must outlive the model; the profile and adapters are the
+    // main window's.
+    TuningRunModel(TuningProfile& profile, AdaptersModel& adapters, RegistryAccess& registry, Waiter& waiter,
+                   RandomSource& random, SystemRestart& restart);
+
+    // The welcome page.
+    std::optional<ConnectionScenario> Checked() const { return checked_; }
+    bool AccelerateEnabled() const { return accelerateEnabled_; }
+    // The side panel and both tool bars, through which the pages are reached.
+    bool NavigationEnabled() const { return navigationEnabled_; }
+    RunPage Page() const { return page_; }
+    // The progress page.
+    const std::array<ProgressItem, 9>& Items() const { return items_; }
+    bool ProgressBarVisible() const { return progressBarVisible_; }
+    int ProgressBarPosition() const { return progressBarPosition_; }
+    bool OKVisible() const { return okVisible_; }
+    bool WorkingVisible() const { return workingVisible_; }
+    bool Running() const { return running_; }
+
+    // A click on a radio button; only one that is not checked yet enables "Accelerate!".
+    void CheckScenario(ConnectionScenario scenario);
+    // Runs the tuning for the checked scenario, or removes every managed value for
+    // rbRestore. Pumps messages while it waits; returns at once when the model dies meanwhile.
+    void btnAccelerateClick();
+    // Back to the welcome page with the navigation enabled, then the restart question.
+    void btnOKClick();
+
+    std::function<void()> OnChange;  // after every visible step
+    std::function<void(const BalloonRequest&)> OnBalloon;
+    std::function<void(std::string_view text)> OnInformation;  // a message box with OK
+    std::function<bool(std::string_view question)> OnConfirm;  // Yes/No; true for Yes
+    // A failed write: the run has ended and the navigation is enabled again. Unset: rethrown.
+    std::function<void(std::exception_ptr)> OnError;
+
+private:
+    void DoChange();
+    bool WaitAlive(std::uint32_t milliseconds);  // false when the model died during the wait
+    void Restore();
+    void Run(ConnectionScenario scenario);
+    void Fail(std::exception_ptr error);
+
+    TuningProfile& profile_;
+    AdaptersModel& adapters_;
+    RegistryAccess& registry_;
+    Waiter& waiter_;
+    RandomSource& random_;
+    SystemRestart& restart_;
+
+    std::optional<ConnectionScenario> checked_;
+    bool accelerateEnabled_ = false;
+    bool navigationEnabled_ = true;
+    RunPage page_ = RunPage::tsWelcome;
+    std::array<ProgressItem, 9> items_;
+    bool progressBarVisible_ = false;
+    int progressBarPosition_ = 0;
+    bool okVisible_ = false;
+    bool workingVisible_ = false;
+    bool running_ = false;
+    LifeGuard life_;
+};
+
+}  // namespace tarvex
