@@ -1,7 +1,6 @@
 #include "tuning/adapters.h"
 
-#include <charconv>
-#include <limits>
+#include "common/integer_text.h"
 
 namespace tarvex {
 namespace {
@@ -64,16 +63,10 @@ int IndexFromMtu(int mtu, int current) {
 }
 
 std::int32_t TextToInteger(std::string_view text) {
-    std::string_view digits = text;
-    if (!digits.empty() && digits.front() == '+') digits.remove_prefix(1);
-    std::int64_t value = 0;
-    const char* end = digits.data() + digits.size();
-    const auto [last, error] = std::from_chars(digits.data(), end, value);
-    if (digits.empty() || error != std::errc() || last != end || value < std::numeric_limits<std::int32_t>::min() ||
-        value > std::numeric_limits<std::int32_t>::max() || (text.front() == '+' && digits.front() == '-')) {
-        throw Error("'" + std::string(text) + "' is not a valid integer value");
-    }
-    return static_cast<std::int32_t>(value);
+    // A plus sign is allowed here, as a user typing a number expects; one sign only.
+    const bool plus = !text.empty() && text.front() == '+' && (text.size() < 2 || text[1] != '-');
+    if (const auto value = ParseInteger(plus ? text.substr(1) : text)) return *value;
+    throw Error("'" + std::string(text) + "' is not a valid integer value");
 }
 
 void AdaptersModel::Read(RegistryAccess& registry, bool isNT) {

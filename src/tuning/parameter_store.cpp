@@ -1,9 +1,10 @@
 #include "tuning/parameter_store.h"
 
-#include <charconv>
 #include <optional>
 #include <span>
 #include <string>
+
+#include "common/integer_text.h"
 
 namespace tarvex {
 namespace {
@@ -99,15 +100,6 @@ constexpr StoredKey k9xKeys[] = {
 std::span<const StoredKey> KeysOf(const TuningProfile& profile) {
     if (profile.IsNT) return kNtKeys;
     return k9xKeys;
-}
-
-// Decimal digits with an optional minus sign, nothing else, within 32 bits.
-std::optional<std::int32_t> ParseInteger(std::string_view text) {
-    std::int32_t value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || stop != end) return std::nullopt;
-    return value;
 }
 
 // A missing value fails to read as an integer and reads as empty text, so it too gives the default.
