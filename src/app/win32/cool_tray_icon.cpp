@@ -40,10 +40,7 @@ UINT NextIconId() {
 }
 
 bool CommonControlsAbove470() {
-    HMODULE comctl = GetModuleHandleW(L"comctl32.dll");
-    auto* getVersion =
-        comctl ? reinterpret_cast<DLLGETVERSIONPROC>(reinterpret_cast<void*>(GetProcAddress(comctl, "DllGetVersion")))
-               : nullptr;
+    const auto getVersion = LoadedSystemFunction<DLLGETVERSIONPROC>(L"comctl32.dll", "DllGetVersion");
     if (!getVersion) return false;  // 4.70 and older have no version entry
     DLLVERSIONINFO info{sizeof info};
     if (FAILED(getVersion(&info))) return false;

@@ -7,6 +7,7 @@
 
 #include "common/windows_version.h"
 #include "platform/win32/os_version.h"
+#include "platform/win32/system_function.h"
 #include "platform/win32/unique_handle.h"
 
 namespace tarvex {
@@ -92,8 +93,7 @@ bool IsUserAdministrator(const OsVersionInfo& os) {
     UniqueModule shell(LoadLibraryW(L"shell32.dll"));
     if (!shell) return false;
     using IsUserAnAdminFn = BOOL(WINAPI*)();
-    const auto isUserAnAdmin =
-        reinterpret_cast<IsUserAnAdminFn>(reinterpret_cast<void*>(GetProcAddress(shell.get(), "IsUserAnAdmin")));
+    const auto isUserAnAdmin = ModuleFunction<IsUserAnAdminFn>(shell.get(), "IsUserAnAdmin");
     return isUserAnAdmin && isUserAnAdmin();
 }
 

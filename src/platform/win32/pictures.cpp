@@ -9,6 +9,8 @@
 #include <memory>
 #include <optional>
 
+#include "platform/win32/system_function.h"
+
 namespace tarvex {
 namespace {
 
@@ -26,7 +28,7 @@ struct GdiplusApi {
 
 template <typename F>
 bool Resolve(HMODULE module, const char* name, F& function) {
-    function = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    function = ModuleFunction<F>(module, name);
     return function != nullptr;
 }
 

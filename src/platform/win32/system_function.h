@@ -6,12 +6,17 @@
 
 namespace tarvex {
 
+// The function `name` of a module, or null when the module (may be null) lacks it.
+template <typename FunctionPointer>
+FunctionPointer ModuleFunction(HMODULE module, const char* name) {
+    return module ? reinterpret_cast<FunctionPointer>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+}
+
 // The function `name` of a DLL that is loaded already (ntdll, kernel32, user32, and the
 // DLLs the program imports from), or null when this Windows lacks it.
 template <typename FunctionPointer>
 FunctionPointer LoadedSystemFunction(const wchar_t* module, const char* name) {
-    const HMODULE handle = GetModuleHandleW(module);
-    return handle ? reinterpret_cast<FunctionPointer>(reinterpret_cast<void*>(GetProcAddress(handle, name))) : nullptr;
+    return ModuleFunction<FunctionPointer>(GetModuleHandleW(module), name);
 }
 
 }  // namespace tarvex
