@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -268,6 +269,43 @@ TEST_F(ControlsTest, FromHandleFindsOnlyOurControls) {
     PostThreadMessageW(threadId, WM_QUIT, 0, 0);
     WaitForSingleObject(thread, 5000);
     CloseHandle(thread);
+}
+
+// An owner-drawn list box that records the measure and draw requests its parent reflects. Items
+// of variable height are measured as they are added (a fixed height is measured while the list
+// box is created, before any wrapper owns it).
+class OwnerDrawnList final : public TControl {
+public:
+    int Measured = 0;
+    int Drawn = 0;
+
+protected:
+    const wchar_t* ClassName() const override { return L"LISTBOX"; }
+    DWORD KindStyle() const override { return LBS_OWNERDRAWVARIABLE | LBS_HASSTRINGS; }
+    std::optional<LRESULT> Reflected(UINT message, WPARAM, LPARAM lParam) override {
+        if (message == WM_MEASUREITEM) {
+            ++Measured;
+            reinterpret_cast<MEASUREITEMSTRUCT*>(lParam)->itemHeight = 18;
+            return TRUE;
+        }
+        if (message == WM_DRAWITEM) {
+            ++Drawn;
+            return TRUE;
+        }
+        return std::nullopt;
+    }
+};
+
+TEST_F(ControlsTest, OwnerDrawRequestsReachTheControl) {
+    OwnerDrawnList list;
+    list.Create(form_.Where(), {.Id = 7, .At = {8, 8, 120, 80}});
+    SendMessageW(list.Handle(), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"item"));
+    EXPECT_EQ(list.Measured, 1);
+    EXPECT_EQ(SendMessageW(list.Handle(), LB_GETITEMHEIGHT, 0, 0), 18);
+    UpdateWindow(form_.Handle());
+    RedrawWindow(list.Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    RunPendingMessages();
+    EXPECT_GE(list.Drawn, 1);
 }
 
 // A read-only memo paints its own background: scrolled over a form that draws its statics

@@ -27,8 +27,13 @@ void Widen(HWND window, int width, int height) {
 }
 
 // The child window a reflected message concerns.
-HWND ReflectedChild(UINT message, LPARAM lParam) {
+HWND ReflectedChild(HWND parent, UINT message, LPARAM lParam) {
     switch (message) {
+        case WM_MEASUREITEM: {
+            // Sent before the item exists on screen, so it names the control only by its id.
+            const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+            return item->CtlType == ODT_MENU ? nullptr : GetDlgItem(parent, static_cast<int>(item->CtlID));
+        }
         case WM_COMMAND:
         case WM_HSCROLL:
         case WM_VSCROLL:
@@ -130,8 +135,8 @@ TControl* TControl::FromHandle(HWND child) noexcept {
     return static_cast<TControl*>(GetPropW(child, kOwnerProperty));
 }
 
-std::optional<LRESULT> TControl::Reflect(UINT message, WPARAM wParam, LPARAM lParam) {
-    TControl* control = FromHandle(ReflectedChild(message, lParam));
+std::optional<LRESULT> TControl::Reflect(HWND parent, UINT message, WPARAM wParam, LPARAM lParam) {
+    TControl* control = FromHandle(ReflectedChild(parent, message, lParam));
     if (!control) return std::nullopt;
     return control->Reflected(message, wParam, lParam);
 }

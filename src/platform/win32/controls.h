@@ -84,7 +84,7 @@ public:
     static TControl* FromHandle(HWND child) noexcept;
     // Hands a notification that a parent received to the control it concerns. Returns the
     // message's result when that control handled it.
-    static std::optional<LRESULT> Reflect(UINT message, WPARAM wParam, LPARAM lParam);
+    static std::optional<LRESULT> Reflect(HWND parent, UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:
     virtual const wchar_t* ClassName() const = 0;
@@ -93,7 +93,8 @@ protected:
     // The least width, in device pixels, that shows the text; 0 when the text may wrap or
     // the kind does not care.
     virtual int TextFitWidth() const { return 0; }
-    // A notification reflected from the parent; nullopt leaves it to the parent.
+    // A notification reflected from the parent; nullopt leaves it to the parent. (A control
+    // that measures its items while it is created does so before its wrapper owns it.)
     virtual std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam);
     virtual void AfterCreate() {}
     HFONT Font() const;

@@ -100,7 +100,7 @@ LRESULT CALLBACK Window::StaticWndProc(HWND hwnd, UINT message, WPARAM wParam, L
     LRESULT result = 0;
     try {
         // A control object gets its own notifications first.
-        if (const auto reflected = TControl::Reflect(message, wParam, lParam)) {
+        if (const auto reflected = TControl::Reflect(hwnd, message, wParam, lParam)) {
             result = *reflected;
         } else {
             result = self->OnMessage(message, wParam, lParam);
