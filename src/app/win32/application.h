@@ -11,7 +11,6 @@ public:
     std::wstring Title = L"Tarvex";
     std::string HelpFile;
     HICON Icon = nullptr;
-    HWND MainWindow = nullptr;
 
     // Runs the message loop until the main window is destroyed.
     int Run();

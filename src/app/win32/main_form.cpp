@@ -88,7 +88,6 @@ void TTarvexMainForm::Create(int showCommand) {
     CreateHandle(kClassName, Application().Title.c_str(), kStyle | WS_CLIPCHILDREN, kExStyle, CW_USEDEFAULT,
                  CW_USEDEFAULT, frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr);
     surface_.Parent = Handle();
-    Application().MainWindow = Handle();
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     CreateFrame();
     CoolTrayIcon = std::make_unique<TCoolTrayIcon>(Handle());
@@ -131,7 +130,6 @@ void TTarvexMainForm::FormClose() {}
 
 void TTarvexMainForm::FormDestroy() {
     CoolTrayIcon.reset();  // takes the icon out of the notification area
-    Application().MainWindow = nullptr;
     PostQuitMessage(0);
 }
 
