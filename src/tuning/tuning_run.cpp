@@ -5,6 +5,17 @@
 
 namespace tarvex {
 
+void RefreshTuningValues(RegistryAccess& registry, AdaptersModel& adapters, TuningProfile& profile) {
+    std::exception_ptr adaptersError;
+    try {
+        adapters.Read(registry, profile.IsNT);
+    } catch (...) {
+        adaptersError = std::current_exception();
+    }
+    ReadProfile(registry, profile);
+    if (adaptersError) std::rethrow_exception(adaptersError);
+}
+
 TuningRunModel::TuningRunModel(TuningProfile& profile, AdaptersModel& adapters, RegistryAccess& registry,
                                Waiter& waiter, RandomSource& random, SystemRestart& restart)
     : profile_(profile), adapters_(adapters), registry_(registry), waiter_(waiter), random_(random), restart_(restart) {

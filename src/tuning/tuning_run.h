@@ -20,6 +20,27 @@
 
 namespace tarvex {
 
+// The welcome page's radio buttons, top to bottom, in the order of ConnectionScenario.
+inline constexpr std::array<const char*, 7> kScenarioCaptions = {
+    "Internet Dial-Up Connection via Modem (28.8, 33.6 or 56 kbps)",
+    "Internet Dial-Up Connection via ISDN",
+    "ADSL / Cable / LAN / Satellite / Other direct internet connection",
+    "ADSL / Cable / Satellite running PPPoE",
+    "Home or Small Office LAN",
+    "Corporate LAN (including LAN Proxy)",
+    "Restore Defaults",
+};
+inline constexpr std::string_view kAccelerateCaption = "Accelerate!";
+inline constexpr std::string_view kHelpCaption = "Help";
+
+// The progress page: the text above the list, its columns and tasks.
+inline constexpr std::string_view kOptimizingText =
+    "Tarvex is now optimizing your Network Settings.\r\n\r\n"
+    "Please do not interrupt or shut down your computer while Tarvex is optimizing.";
+inline constexpr std::string_view kTaskColumn = "Task";
+inline constexpr int kTaskColumnWidth = 304;
+inline constexpr std::string_view kProgressColumn = "Progress";
+inline constexpr int kProgressColumnWidth = 58;
 inline constexpr std::array<const char*, 9> kProgressTasks = {
     "Analyzing existing network settings...",
     "Scanning...",
@@ -62,6 +83,12 @@ struct BalloonRequest {
     friend bool operator==(const BalloonRequest&, const BalloonRequest&) = default;
 };
 
+// Reads the adapters and then the profile from the registry. An adapter whose MTU cannot be
+// read stops the adapter list there and its error is rethrown, but only after the profile has
+// been read all the same: a profile left as created would give a later write zeros for the
+// values no preset sets (a keep-alive time of 0 among them).
+void RefreshTuningValues(RegistryAccess& registry, AdaptersModel& adapters, TuningProfile& profile);
+
 class TuningRunModel {
 public:
     // Everything is borrowed and must outlive the model; the profile and adapters are the
@@ -90,6 +117,9 @@ public:
     void btnAccelerateClick();
     // Back to the welcome page with the navigation enabled, then the restart question.
     void btnOKClick();
+    // The window that shows the run is going: a run in progress stops at its next wait, and
+    // nothing more is shown, asked or written.
+    void Abandon() noexcept { life_.End(); }
 
     std::function<void()> OnChange;  // after every visible step
     std::function<void(const BalloonRequest&)> OnBalloon;

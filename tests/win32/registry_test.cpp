@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/error.h"
 #include "driver.h"
 #include "platform/win32/unicode.h"
 #include "support/registry_contract.h"
@@ -101,6 +102,31 @@ bool Is64BitWindows() {
     SYSTEM_INFO system{};
     GetNativeSystemInfo(&system);
     return system.wProcessorArchitecture == PROCESSOR_ARCHITECTURE_AMD64;
+}
+
+// A key that refuses changes is no missing key: it reads, and a write to it fails loudly.
+TEST(Win32RegistryTest, AKeyThatRefusesChangesOpensForReadingAndItsWritesFail) {
+    Win32Env env;
+    const std::string path = env.Scratch() + "\\ReadOnly";
+    const RegistryKey key = Key(HKEY_CURRENT_USER, path);
+    ASSERT_TRUE(driver::WriteDword(key, L"Window", 64240));
+    ASSERT_TRUE(driver::SetKeyWritable(key, false));
+
+    Win32RegistryAccess registry;
+    registry.SetRootKey(RegistryRoot::CurrentUser);
+    for (const bool canCreate : {false, true}) {
+        ASSERT_TRUE(registry.OpenKey("\\" + path, canCreate)) << canCreate;
+        EXPECT_EQ(registry.ReadInteger("Window"), 64240);
+        try {
+            registry.WriteInteger("Window", 1);
+            ADD_FAILURE() << "the write went through";
+        } catch (const Error& error) {
+            EXPECT_STREQ(error.what(), "Failed to set data for 'Window'");
+        }
+        registry.CloseKey();
+    }
+    EXPECT_EQ(driver::ReadDword(key, L"Window"), std::optional<DWORD>(64240));
+    ASSERT_TRUE(driver::SetKeyWritable(key, true));
 }
 
 TEST(Win32RegistryTest, RootsAreTheMachineTheUserAndTheClasses) {

@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <aclapi.h>
 #include <commctrl.h>
 
 #include <algorithm>
@@ -846,6 +847,25 @@ bool DeleteKeyTree(const RegistryKey& key) {
         if (RegDeleteTreeW(handle.get(), nullptr) != ERROR_SUCCESS) return false;
     }
     return RegDeleteKeyExW(key.Root, key.SubKey.c_str(), ViewFlag(key.View), 0) == ERROR_SUCCESS;
+}
+
+bool SetKeyWritable(const RegistryKey& key, bool writable) {
+    const UniqueHkey handle = OpenKey(key, READ_CONTROL | WRITE_DAC);
+    if (!handle) return false;
+    EXPLICIT_ACCESSW entry{};
+    entry.grfAccessPermissions = writable ? KEY_ALL_ACCESS : KEY_READ;
+    entry.grfAccessMode = SET_ACCESS;
+    entry.grfInheritance = NO_INHERITANCE;
+    entry.Trustee.TrusteeForm = TRUSTEE_IS_NAME;
+    entry.Trustee.ptstrName = const_cast<wchar_t*>(L"EVERYONE");
+    PACL acl = nullptr;
+    if (SetEntriesInAclW(1, &entry, nullptr, &acl) != ERROR_SUCCESS) return false;
+    SECURITY_DESCRIPTOR descriptor;
+    const bool set = InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION) &&
+                     SetSecurityDescriptorDacl(&descriptor, TRUE, acl, FALSE) &&
+                     RegSetKeySecurity(handle.get(), DACL_SECURITY_INFORMATION, &descriptor) == ERROR_SUCCESS;
+    LocalFree(acl);
+    return set;
 }
 
 bool SetWineVersion(std::wstring_view version) {

@@ -251,6 +251,8 @@ bool WriteValue(const RegistryKey& key, std::wstring_view name, DWORD type, cons
 // True when the value or key is gone afterwards (also when it was never there).
 bool DeleteValue(const RegistryKey& key, std::wstring_view name);
 bool DeleteKeyTree(const RegistryKey& key);
+// Lets everyone only read the key (false) or do anything with it (true), as its one access rule.
+bool SetKeyWritable(const RegistryKey& key, bool writable);
 
 // The Windows version Wine reports to processes started from now on ("winxp", "win98", "vista"...);
 // empty removes the setting (Wine's default, Windows 7).

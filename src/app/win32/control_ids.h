@@ -23,6 +23,15 @@ inline constexpr int kLblRateIn2 = 206;
 inline constexpr int kLblRateOut2 = 207;
 
 inline constexpr int kHTMLabel1 = 300;
+inline constexpr int kRbScenarioFirst = 301;  // + ConnectionScenario, rbDialUpModem to rbRestore
+inline constexpr int kBtnHelp = 310;
+inline constexpr int kBtnAccelerate = 311;
+
+inline constexpr int kLblOptimizing = 700;
+inline constexpr int kListViewProgress = 701;
+inline constexpr int kProgressBarOptimize = 702;
+inline constexpr int kTxtWorking = 703;
+inline constexpr int kBtnOK = 704;
 
 inline constexpr int kGbGeneral = 400;
 inline constexpr int kChkLoadAtWinStart = 401;

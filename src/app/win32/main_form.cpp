@@ -11,7 +11,6 @@
 #include "app/win32/menus.h"
 #include "app/win32/settings_page.h"
 #include "app/win32/support_page.h"
-#include "app/win32/welcome_page.h"
 #include "common/version_text.h"
 #include "common/windows_version.h"
 #include "platform/win32/program_info.h"
@@ -19,6 +18,8 @@
 #include "platform/win32/unicode.h"
 #include "platform/win32/win32_error.h"
 #include "resource_ids.h"
+#include "tuning/win32/progress_page.h"
+#include "tuning/win32/welcome_page.h"
 
 namespace tarvex {
 namespace {
@@ -43,8 +44,10 @@ struct PageRow {
 };
 
 const PageRow kPageTable[] = {
-    {MainPage::Welcome, L"tsWelcome", MakePage<TWelcomePage>},
-    {MainPage::Progress, L"tsProgress", MakePage<TPage>},
+    {MainPage::Welcome, L"tsWelcome",
+     [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TWelcomePage>(form.TuningRun()); }},
+    {MainPage::Progress, L"tsProgress",
+     [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TProgressPage>(form.TuningRun()); }},
     {MainPage::Advanced, L"tsAdvanced", MakePage<TPage>},
     {MainPage::ConnectionState, L"tsConnectionState", MakePage<TPage>},
     {MainPage::Settings, L"tsSettings",
@@ -65,6 +68,18 @@ TTarvexMainForm::TTarvexMainForm() {
     options_.OnMinimizeToTrayChange = [this](bool on) {
         if (CoolTrayIcon) CoolTrayIcon->SetMinimizeToTray(on);
     };
+    tuningRun_.OnChange = [this] { TuningRunChanged(); };
+    tuningRun_.OnBalloon = [this](const BalloonRequest& balloon) {
+        CoolTrayIcon->DisplayBalloon(balloon.Title, balloon.Text, balloon.IconKind, balloon.TimeoutSeconds);
+    };
+    tuningRun_.OnInformation = [this](std::string_view text) {
+        MessageBoxW(Handle(), Utf8ToWide(text).c_str(), Application().Title.c_str(), MB_OK | MB_ICONINFORMATION);
+    };
+    tuningRun_.OnConfirm = [this](std::string_view question) {
+        return MessageBoxW(Handle(), Utf8ToWide(question).c_str(), Application().Title.c_str(),
+                           MB_YESNO | MB_ICONQUESTION) == IDYES;
+    };
+    tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
 }
 
 TTarvexMainForm::~TTarvexMainForm() = default;
@@ -106,6 +121,8 @@ void TTarvexMainForm::Create(int showCommand) {
 
 void TTarvexMainForm::FormCreate() {
     os_ = QueryOsVersion();
+    profile_.IsNT = IsNTFamily(os_);
+    profile_.Version = ClassifyWindowsVersion(os_);
     Application().HelpFile = DirectoryOf(ExecutablePath()) + "Tarvex.chm";
 
     const std::string versionText = VersionText(OwnFileVersion());
@@ -118,6 +135,25 @@ void TTarvexMainForm::FormCreate() {
     SetTrayIconLook();
 
     ShowPage(MainPage::Welcome);
+
+    RefreshTuningValues(registry_, adapters_, profile_);
+}
+
+void TTarvexMainForm::TuningRunChanged() {
+    SetNavigationEnabled(tuningRun_.NavigationEnabled());
+    // The run moves between its pages; in between, the user's own choice of page stands.
+    if (tuningRun_.Page() != shownRunPage_) {
+        shownRunPage_ = tuningRun_.Page();
+        ShowPage(shownRunPage_ == RunPage::tsProgress ? MainPage::Progress : MainPage::Welcome);
+    }
+    Page(MainPage::Welcome).UpdateView();
+    Page(MainPage::Progress).UpdateView();
+}
+
+void TTarvexMainForm::SetNavigationEnabled(bool enabled) {
+    EnableWindow(sidePanel_.Handle(), enabled);
+    EnableWindow(toolBarTop_, enabled);
+    EnableWindow(toolBarMenu_.Handle(), enabled);
 }
 
 void TTarvexMainForm::SetTrayIconLook() {
@@ -129,6 +165,8 @@ void TTarvexMainForm::SetTrayIconLook() {
 void TTarvexMainForm::FormClose() {}
 
 void TTarvexMainForm::FormDestroy() {
+    // A run that waits in a nested message loop ends there, with nothing shown or written.
+    tuningRun_.Abandon();
     CoolTrayIcon.reset();  // takes the icon out of the notification area
     PostQuitMessage(0);
 }
@@ -252,7 +290,9 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
     switch (route.Command) {
         case MainCommand::ShowPage:
             if (route.ShowWindowFirst) CoolTrayIcon->ShowMainWindow();
-            ShowPage(route.Page);
+            // While a run holds the navigation (the notification-area menu still works), the
+            // run's page stays: leaving it would leave no way back to its "OK".
+            if (tuningRun_.NavigationEnabled()) ShowPage(route.Page);
             break;
         case MainCommand::ShowMainWindow:
             CoolTrayIcon->ShowMainWindow();
@@ -323,7 +363,7 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             break;
         case WM_SYSCOMMAND:
             // Alt + a menu's letter opens that menu of the menu toolbar.
-            if ((wParam & 0xFFF0) == SC_KEYMENU && lParam != 0 &&
+            if ((wParam & 0xFFF0) == SC_KEYMENU && lParam != 0 && IsWindowEnabled(toolBarMenu_.Handle()) &&
                 toolBarMenu_.OpenByMnemonic(static_cast<wchar_t>(lParam), Handle()))
                 return 0;
             break;

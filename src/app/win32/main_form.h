@@ -16,11 +16,18 @@
 #include "app/win32/page.h"
 #include "app/win32/panels.h"
 #include "app/win32/side_panel.h"
+#include "common/win32/delay_win32.h"
 #include "platform/os_version.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/pictures.h"
+#include "platform/win32/random_source.h"
+#include "platform/win32/registry_access.h"
+#include "platform/win32/system_restart.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
+#include "tuning/adapters.h"
+#include "tuning/tuning_profile.h"
+#include "tuning/tuning_run.h"
 
 namespace tarvex {
 
@@ -49,6 +56,7 @@ public:
     void ExecuteRoute(const Route& route);
 
     ProgramOptionsModel& Options() { return options_; }
+    TuningRunModel& TuningRun() { return tuningRun_; }
     TPage& Page(MainPage page) { return *pages_[static_cast<size_t>(page)]; }
 
 protected:
@@ -70,6 +78,9 @@ private:
     PageContext MakePageContext();
     bool OnCommand(int id);
     LRESULT OnNotify(NMHDR& header);
+    // The frame's part of a tuning run: the navigation, the run's page, the pages' controls.
+    void TuningRunChanged();
+    void SetNavigationEnabled(bool enabled);
 
     OsVersionInfo os_;
     Surface surface_;
@@ -85,6 +96,17 @@ private:
     MainPage activePage_ = MainPage::Welcome;
 
     ProgramOptionsModel options_;
+
+    // The tuning: the profile and the adapter list live as long as the window.
+    Win32RegistryAccess registry_;
+    DelayWaiter waiter_;
+    ClockRandomSource random_;
+    Win32SystemRestart restart_;
+    TuningProfile profile_;
+    AdaptersModel adapters_;
+    TuningRunModel tuningRun_{profile_, adapters_, registry_, waiter_, random_, restart_};
+    RunPage shownRunPage_ = RunPage::tsWelcome;
+
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
 };
 

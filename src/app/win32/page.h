@@ -38,6 +38,9 @@ public:
     void Show(const PageContext& context);
     void Hide();
     bool ContentCreated() const { return contentCreated_; }
+    // Copies the state of the page's model into its controls, once they exist; the frame calls
+    // it when a model it owns changes.
+    virtual void UpdateView() {}
 
 protected:
     virtual void CreateContent(const PageContext&) {}

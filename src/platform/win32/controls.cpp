@@ -319,22 +319,60 @@ void TListView::AddColumn(std::string_view caption, int widthAt96) {
     SendMessageW(Handle(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(count), reinterpret_cast<LPARAM>(&column));
 }
 
-void TListView::SetRows(const std::vector<std::vector<std::string>>& rows) {
+void TListView::AfterCreate() {
+    SendMessageW(Handle(), LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+}
+
+void TListView::SetImages(HIMAGELIST images) {
+    SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_SMALL, reinterpret_cast<LPARAM>(images));
+}
+
+void TListView::SetCell(int row, int column, const std::string& text, int image) {
+    std::wstring wide = Utf8ToWide(text);
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | (column == 0 ? LVIF_IMAGE : 0);
+    item.iItem = row;
+    item.iSubItem = column;
+    item.pszText = wide.data();
+    item.iImage = image >= 0 ? image : I_IMAGENONE;
+    SendMessageW(Handle(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void TListView::SetRows(const std::vector<ListRow>& rows) {
     silent_ = true;
-    SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
-    for (size_t row = 0; row < rows.size(); ++row) {
-        for (size_t column = 0; column < rows[row].size(); ++column) {
-            std::wstring text = Utf8ToWide(rows[row][column]);
+    if (rows.size() != rows_.size()) {
+        SendMessageW(Handle(), LVM_DELETEALLITEMS, 0, 0);
+        rows_.clear();
+        for (size_t row = 0; row < rows.size(); ++row) {
             LVITEMW item{};
-            item.mask = LVIF_TEXT;
+            item.mask = LVIF_IMAGE;
             item.iItem = static_cast<int>(row);
-            item.iSubItem = static_cast<int>(column);
-            item.pszText = text.data();
-            SendMessageW(Handle(), column == 0 ? LVM_INSERTITEMW : LVM_SETITEMTEXTW, column == 0 ? 0 : row,
-                         reinterpret_cast<LPARAM>(&item));
+            item.iImage = rows[row].Image >= 0 ? rows[row].Image : I_IMAGENONE;
+            SendMessageW(Handle(), LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+            rows_.push_back({std::vector<std::string>(rows[row].Texts.size()), rows[row].Image});
         }
     }
+    for (size_t row = 0; row < rows.size(); ++row) {
+        const ListRow& want = rows[row];
+        ListRow& shown = rows_[row];
+        shown.Texts.resize(std::max(shown.Texts.size(), want.Texts.size()));
+        for (size_t column = 0; column < shown.Texts.size(); ++column) {
+            const std::string& text = column < want.Texts.size() ? want.Texts[column] : std::string();
+            const bool imageChanged = column == 0 && want.Image != shown.Image;
+            if (text == shown.Texts[column] && !imageChanged) continue;
+            SetCell(static_cast<int>(row), static_cast<int>(column), text, column == 0 ? want.Image : -1);
+            shown.Texts[column] = text;
+        }
+        shown.Image = want.Image;
+    }
     silent_ = false;
+}
+
+void TListView::SetRows(const std::vector<std::vector<std::string>>& rows) {
+    std::vector<ListRow> listRows;
+    listRows.reserve(rows.size());
+    for (const auto& texts : rows) listRows.push_back({texts, -1});
+    SetRows(listRows);
 }
 
 int TListView::ItemIndex() const {

@@ -197,9 +197,22 @@ protected:
     virtual void DoChange();
 };
 
+// One row of a list view: its image (-1: none) and the texts of its columns.
+struct ListRow {
+    std::vector<std::string> Texts;
+    int Image = -1;
+    friend bool operator==(const ListRow&, const ListRow&) = default;
+};
+
+// A report-view list with whole-row selection.
 class TListView : public TControl {
 public:
     void AddColumn(std::string_view caption, int widthAt96);
+    // The small images the rows show; the list does not own them.
+    void SetImages(HIMAGELIST images);
+    // Shows the rows. Only what differs from the rows shown is sent to the control, so a list
+    // that follows a model on every change does not flicker.
+    void SetRows(const std::vector<ListRow>& rows);
     void SetRows(const std::vector<std::vector<std::string>>& rows);
     int ItemIndex() const;
     // Selects without raising OnChange; -1 selects nothing.
@@ -210,10 +223,14 @@ protected:
     const wchar_t* ClassName() const override { return WC_LISTVIEWW; }
     DWORD KindStyle() const override { return WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS; }
     std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam) override;
+    void AfterCreate() override;
     virtual void DoChange();
 
 private:
+    void SetCell(int row, int column, const std::string& text, int image);
+
     bool silent_ = false;
+    std::vector<ListRow> rows_;  // as shown
 };
 
 // An up-down spinner; its number box is a TEdit made just before it (the buddy).

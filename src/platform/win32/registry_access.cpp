@@ -40,11 +40,16 @@ bool Win32RegistryAccess::OpenKey(std::string_view path, bool canCreate) {
     const HKEY base = fromRoot ? root_ : key_.get();
     const std::wstring widePath = Utf8ToWide(path);
     const REGSAM access = KEY_ALL_ACCESS | view_;
-    // OutParam closes the key open before only after the call, so a relative path can start there.
-    const LONG result = canCreate ? RegCreateKeyExW(base, widePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
-                                                    nullptr, OutParam(key_), nullptr)
-                                  : RegOpenKeyExW(base, widePath.c_str(), 0, access, OutParam(key_));
-    if (result != ERROR_SUCCESS) key_.release();  // a failed call opened nothing, whatever it left there
+    UniqueHkey opened;
+    LONG result = canCreate ? RegCreateKeyExW(base, widePath.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                              nullptr, OutParam(opened), nullptr)
+                            : RegOpenKeyExW(base, widePath.c_str(), 0, access, OutParam(opened));
+    // A key that is there but refuses changes opens for reading: its values still read, and
+    // a write to it fails with its error instead of the key being passed over as missing.
+    if (result == ERROR_ACCESS_DENIED)
+        result = RegOpenKeyExW(base, widePath.c_str(), 0, KEY_READ | view_, OutParam(opened));
+    if (result != ERROR_SUCCESS) opened.release();  // a failed call opened nothing, whatever it left there
+    key_ = std::move(opened);  // the key open before closes only now: a relative path started there
     return static_cast<bool>(key_);
 }
 

@@ -339,5 +339,43 @@ TEST(TuningRunTest, AFailedWriteWithoutAnErrorHandlerThrowsAfterEndingTheRun) {
     EXPECT_EQ(r.model.Page(), RunPage::tsWelcome);
 }
 
+TEST(TuningRunTest, ARunAbandonedDuringAWaitStopsThereAndWritesNothing) {
+    Rig r(true, WindowsVersion::Win7);
+    r.random.draws = {60, 60, 60};
+    r.waiter.during = [&r] {
+        if (r.waiter.waits.size() == 3) r.model.Abandon();
+    };
+    r.Accelerate(ConnectionScenario::rbLAN);
+    EXPECT_EQ(r.waiter.waits.size(), 3u);
+    EXPECT_FALSE(r.Value(HKLM, kNt, "DefaultTTL"));
+    EXPECT_EQ(r.Value(HKLM, kNtInterface, "MTU"), FakeRegistryValue::Dword(1500));
+    EXPECT_TRUE(r.balloons.empty());
+}
+
+// An adapter's MTU of the wrong type stops the adapter list, not the reading of the profile:
+// a run afterwards must not write the profile's initial zeros.
+TEST(TuningRunTest, ARefreshStoppedByAnAdapterStillReadsTheProfile) {
+    FakeRegistry registry;
+    registry.SetValue(HKLM, kNtCard, "Description", FakeRegistryValue::Text("Card"));
+    registry.SetValue(HKLM, kNtCard, "ServiceName", FakeRegistryValue::Text("{A}"));
+    registry.SetValue(HKLM, kNtInterface, "MTU", FakeRegistryValue::Text("1500"));
+    registry.SetValue(HKLM, kNt, "KeepAliveTime", FakeRegistryValue::Dword(7200000));
+    const auto access = registry.NewAccess();
+    TuningProfile profile;
+    profile.IsNT = true;
+    AdaptersModel adapters;
+    try {
+        RefreshTuningValues(*access, adapters, profile);
+        ADD_FAILURE() << "the mistyped MTU went unnoticed";
+    } catch (const Error& error) {
+        EXPECT_STREQ(error.what(), "Invalid data type for 'MTU'");
+    }
+    EXPECT_EQ(profile.KeepAliveTime, 7200000);
+    EXPECT_EQ(profile.KeepAliveInterval, kSystemDefault);
+    EXPECT_EQ(profile.MTU, 576);
+    ASSERT_EQ(adapters.Items().size(), 1u);
+    EXPECT_EQ(adapters.Items()[0].MtuText, "");
+}
+
 }  // namespace
 }  // namespace tarvex
