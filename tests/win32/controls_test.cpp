@@ -183,6 +183,47 @@ TEST_F(ControlsTest, SelectingAListRowRaisesOnChangeOnce) {
     EXPECT_EQ(changes.Count, 1);
 }
 
+// A list that follows a model on every change: rows and images as given, the selection kept
+// when only texts and images change, and no change event from any of it.
+TEST_F(ControlsTest, ListRowsShowTheirImagesAndUpdateInPlace) {
+    TListView list;
+    list.Create(form_.Where(), {.Id = 1, .At = {8, 8, 240, 120}});
+    list.AddColumn("Task", 150);
+    list.AddColumn("Progress", 60);
+    Counter changes;
+    list.OnChange = changes.Handler();
+    auto image = [&list](int row) {
+        LVITEMW item{};
+        item.mask = LVIF_IMAGE;
+        item.iItem = row;
+        SendMessageW(list.Handle(), LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        return item.iImage;
+    };
+    auto text = [&list](int row, int column) {
+        wchar_t buffer[64] = {};
+        LVITEMW item{};
+        item.iSubItem = column;
+        item.pszText = buffer;
+        item.cchTextMax = 64;
+        SendMessageW(list.Handle(), LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+        return std::wstring(buffer);
+    };
+
+    list.SetRows(std::vector<ListRow>{{{"Scanning...", ""}, 1}, {{"Complete!", ""}, 1}});
+    list.SetItemIndex(1);
+    EXPECT_EQ(image(0), 1);
+    list.SetRows(std::vector<ListRow>{{{"Scanning...", "57%"}, 3}, {{"Complete!", ""}, 5}});
+    EXPECT_EQ(text(0, 1), L"57%");
+    EXPECT_EQ(image(0), 3);
+    EXPECT_EQ(image(1), 5);
+    EXPECT_EQ(list.ItemIndex(), 1);
+    list.SetRows(std::vector<ListRow>{{{"Scanning...", ""}, -1}});
+    EXPECT_EQ(SendMessageW(list.Handle(), LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(text(0, 1), L"");
+    EXPECT_LT(image(0), 0);
+    EXPECT_EQ(changes.Count, 0);
+}
+
 TEST_F(ControlsTest, UpDownStepRaisesOnChangeOnceAndSetPositionRaisesNothing) {
     TEdit buddy;
     TUpDown upDown;

@@ -55,7 +55,10 @@ void TProgressPage::UpdateView() {
     ProgressBarOptimize.SetPosition(model_.ProgressBarPosition());
     ProgressBarOptimize.SetVisible(model_.ProgressBarVisible());
     txtWorking.SetVisible(model_.WorkingVisible());
+    // "OK" takes the focus when it comes, so that Enter ends the run's page.
+    const bool okShown = btnOK.Visible();
     btnOK.SetVisible(model_.OKVisible());
+    if (model_.OKVisible() && !okShown && IsWindowVisible(Handle())) SetFocus(btnOK.Handle());
 }
 
 }  // namespace tarvex
