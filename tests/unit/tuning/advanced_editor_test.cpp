@@ -69,6 +69,9 @@ struct Family {
     const char* stackKey;
     const char* pmtuDiscovery;  // the registry value of EnablePMTUDiscovery
 };
+void PrintTo(const Family& family, std::ostream* out) {
+    *out << family.name;
+}
 const Family kFamilies[] = {
     {true, "NT", &TuningProfile::GlobalMaxTcpWindowSize, &TuningProfile::TcpMaxDupAcks, kNt, "EnablePMTUDiscovery"},
     {false, "9x", &TuningProfile::DefaultRcvWindow, &TuningProfile::MaxDupAcks, k9x, "PMTUDiscovery"},
