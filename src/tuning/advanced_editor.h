@@ -94,7 +94,9 @@ public:
     void Apply(RegistryAccess& registry);
 
     // The user's events. Check boxes pass their new mark; radio buttons are checked by a click,
-    // and checking the checked one changes nothing.
+    // and checking the checked one changes nothing. A spinner's event passes the position it is
+    // about to take (its position plus its step times the direction, unclamped); the model
+    // decides where it stands, so the view lets the control not move by itself and mirrors.
     void SetBlackHoleDetection(bool checked);
     void SetAutoMTUDetection(bool checked);
     void SetSACK(bool checked);
