@@ -378,44 +378,23 @@ TEST_P(AdvancedEditorTest, ApplyStoresWhatTheControlsShow) {
         const char* what;
         std::function<void(TuningProfile&)> stored;      // changes to Stored()
         std::function<void(AdvancedEditorModel&)> user;  // between the refresh and "Apply"
-        std::function<void(TuningProfile&)> readBack;    // changes to Stored() read back afterwards
+        std::function<void(TuningProfile&)> readBack;    // changes to what an untouched Apply stores
     };
     const auto none = [](auto&) {};
     const Case cases[] = {
-        {"untouched: the window becomes the shown 64320", none, none,
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;  // unchecked: removed, not 0
-         }},
+        {"untouched", none, none, none},
         {"window -1 stays removed", [](TuningProfile& p) { p.GlobalMaxTcpWindowSize = p.DefaultRcvWindow = -1; }, none,
-         [](TuningProfile& p) {
-             p.GlobalMaxTcpWindowSize = p.DefaultRcvWindow = -1;
-             p.EnablePMTUBHDetect = -1;
-         }},
+         [](TuningProfile& p) { p.GlobalMaxTcpWindowSize = p.DefaultRcvWindow = -1; }},
         {"the spinner up at its top stores the label's 54136", none,
          [](AdvancedEditorModel& e) { e.udRWINChangingEx(101); },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 54136;
-             p.EnablePMTUBHDetect = -1;
-         }},
+         [](TuningProfile& p) { (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 54136; }},
         {"RWIN Windows Default removes the window", none, [](AdvancedEditorModel& e) { e.CheckRWINDefault(); },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = -1;
-             p.EnablePMTUBHDetect = -1;
-         }},
+         [](TuningProfile& p) { (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = -1; }},
         {"TTL 16 stores the untouched spinner's 32", [](TuningProfile& p) { p.DefaultTTL = 16; }, none,
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             p.DefaultTTL = 32;
-         }},
+         [](TuningProfile& p) { p.DefaultTTL = 32; }},
         {"TTL 256 is kept", [](TuningProfile& p) { p.DefaultTTL = 256; }, none,
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             p.DefaultTTL = 256;
-         }},
-        {"TTL spinner up twice from 192 stops at 256, then Windows Default", none,
+         [](TuningProfile& p) { p.DefaultTTL = 256; }},
+        {"the TTL spinner stops at 256, and keeps it through Windows Default and back", none,
          [](AdvancedEditorModel& e) {
              e.udTTLChanging(192);
              e.udTTLChanging(224);
@@ -424,11 +403,7 @@ TEST_P(AdvancedEditorTest, ApplyStoresWhatTheControlsShow) {
              e.CheckTTLDefault();
              e.CheckTTLCustom();
          },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             p.DefaultTTL = 256;
-         }},
+         [](TuningProfile& p) { p.DefaultTTL = 256; }},
         {"one connection limit -1 and the other 6 store 1 and 6",
          [](TuningProfile& p) {
              p.MaxConnectionsPer1_0Server = -1;
@@ -436,8 +411,6 @@ TEST_P(AdvancedEditorTest, ApplyStoresWhatTheControlsShow) {
          },
          none,
          [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
              p.MaxConnectionsPer1_0Server = 1;
              p.MaxConnectionsPerServer = 6;
          }},
@@ -446,24 +419,11 @@ TEST_P(AdvancedEditorTest, ApplyStoresWhatTheControlsShow) {
              e.tbHTTP10Change(4);
              e.SetHTTPConn(false);
          },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             p.MaxConnectionsPer1_0Server = p.MaxConnectionsPerServer = -1;
-         }},
+         [](TuningProfile& p) { p.MaxConnectionsPer1_0Server = p.MaxConnectionsPerServer = -1; }},
         {"RFC 1323 options 3, \"Enable\" unchecked removes them", [](TuningProfile& p) { p.Tcp1323Opts = 3; },
-         [](AdvancedEditorModel& e) { e.SetTCPLW(false); },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             p.Tcp1323Opts = -1;
-         }},
+         [](AdvancedEditorModel& e) { e.SetTCPLW(false); }, [](TuningProfile& p) { p.Tcp1323Opts = -1; }},
         {"RFC 1323 choice 2", none, [](AdvancedEditorModel& e) { e.ChooseTCPLW(2); },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             p.Tcp1323Opts = 2;
-         }},
+         [](TuningProfile& p) { p.Tcp1323Opts = 2; }},
         {"General's boxes flipped: unchecked removes, checked stores 1", none,
          [](AdvancedEditorModel& e) {
              e.SetAutoMTUDetection(false);
@@ -471,24 +431,15 @@ TEST_P(AdvancedEditorTest, ApplyStoresWhatTheControlsShow) {
              e.SetSACK(false);
          },
          [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
              p.EnablePMTUDiscovery = -1;
              p.EnablePMTUBHDetect = 1;
              p.SackOpts = -1;
          }},
         {"duplicate ACKs 3 go to the family's own value", none, [](AdvancedEditorModel& e) { e.udACKChanging(3); },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             (p.IsNT ? p.TcpMaxDupAcks : p.MaxDupAcks) = 3;
-         }},
+         [](TuningProfile& p) { (p.IsNT ? p.TcpMaxDupAcks : p.MaxDupAcks) = 3; }},
         {"duplicate ACKs Windows Default removes the family's own value", none,
          [](AdvancedEditorModel& e) { e.CheckACKDefault(); },
-         [](TuningProfile& p) {
-             (p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow) = 64320;
-             p.EnablePMTUBHDetect = -1;
-             (p.IsNT ? p.TcpMaxDupAcks : p.MaxDupAcks) = -1;
-         }},
+         [](TuningProfile& p) { (p.IsNT ? p.TcpMaxDupAcks : p.MaxDupAcks) = -1; }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -509,6 +460,10 @@ TEST_P(AdvancedEditorTest, ApplyStoresWhatTheControlsShow) {
 
         TuningProfile expected = Stored(family());
         c.stored(expected);
+        // Untouched, Apply stores the shown window and removes the unchecked black hole
+        // detection (0, the same as Windows' default).
+        Window(expected) = 64320;
+        expected.EnablePMTUBHDetect = -1;
         c.readBack(expected);
         TuningProfile read;
         read.IsNT = stored.IsNT;
