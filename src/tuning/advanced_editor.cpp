@@ -2,6 +2,7 @@
 
 #include "tuning/advanced_texts.h"
 #include "tuning/parameter_store.h"
+#include "tuning/tuning_run.h"
 
 namespace tarvex {
 
@@ -29,8 +30,7 @@ AdvancedEditorModel::AdvancedEditorModel(TuningProfile& profile, AdaptersModel& 
 void AdvancedEditorModel::Refresh(RegistryAccess& registry) {
     const ChangeBatch batch(*this);
     applyEnabled_ = false;
-    adapters_.Read(registry, profile_.IsNT);
-    ReadProfile(registry, profile_);
+    RefreshTuningValues(registry, adapters_, profile_);
     ShowProfile();
     applyEnabled_ = true;
 }
@@ -48,7 +48,14 @@ void AdvancedEditorModel::ShowProfile() {
 
     const std::int32_t window = p.IsNT ? p.GlobalMaxTcpWindowSize : p.DefaultRcvWindow;
     SetPair(c.rbRWIN, window == -1, window >= 0, &AdvancedEditorModel::rbRWINDefaultClick);
-    udRWINChangingEx(ReceiveWindowMultiplier(window, p.MTU));
+    const std::int64_t multiplier = ReceiveWindowMultiplier(window, p.MTU);
+    if (multiplier > 0 && multiplier == c.udRWIN && c.lblRWINValue != advanced_texts::kNoRwinValue) {
+        // The spinner does not move, but a label that shows a window must show this one: left
+        // as it was, it would show (and "Apply" would store) a window the registry no longer holds.
+        c.lblRWINValue = std::to_string(ReceiveWindow(p.MTU, multiplier));
+    } else {
+        udRWINChangingEx(multiplier);
+    }
 
     c.chkSACK = p.SackOpts == 1;
 

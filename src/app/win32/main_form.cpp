@@ -18,6 +18,7 @@
 #include "platform/win32/unicode.h"
 #include "platform/win32/win32_error.h"
 #include "resource_ids.h"
+#include "tuning/win32/advanced_page.h"
 #include "tuning/win32/progress_page.h"
 #include "tuning/win32/welcome_page.h"
 
@@ -48,7 +49,10 @@ const PageRow kPageTable[] = {
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TWelcomePage>(form.TuningRun()); }},
     {MainPage::Progress, L"tsProgress",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TProgressPage>(form.TuningRun()); }},
-    {MainPage::Advanced, L"tsAdvanced", MakePage<TPage>},
+    {MainPage::Advanced, L"tsAdvanced",
+     [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
+         return std::make_unique<TAdvancedPage>(form.AdvancedEditor(), form.Adapters(), form.Registry());
+     }},
     {MainPage::ConnectionState, L"tsConnectionState", MakePage<TPage>},
     {MainPage::Settings, L"tsSettings",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TSettingsPage>(form.Options()); }},
@@ -80,6 +84,8 @@ TTarvexMainForm::TTarvexMainForm() {
                            MB_YESNO | MB_ICONQUESTION) == IDYES;
     };
     tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
+    editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
+    adapters_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
 }
 
 TTarvexMainForm::~TTarvexMainForm() = default;
@@ -136,7 +142,7 @@ void TTarvexMainForm::FormCreate() {
 
     ShowPage(MainPage::Welcome);
 
-    RefreshTuningValues(registry_, adapters_, profile_);
+    editor_.Refresh(registry_);
 }
 
 void TTarvexMainForm::TuningRunChanged() {

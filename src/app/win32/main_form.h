@@ -26,6 +26,7 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "tuning/adapters.h"
+#include "tuning/advanced_editor.h"
 #include "tuning/tuning_profile.h"
 #include "tuning/tuning_run.h"
 
@@ -57,6 +58,9 @@ public:
 
     ProgramOptionsModel& Options() { return options_; }
     TuningRunModel& TuningRun() { return tuningRun_; }
+    AdvancedEditorModel& AdvancedEditor() { return editor_; }
+    AdaptersModel& Adapters() { return adapters_; }
+    RegistryAccess& Registry() { return registry_; }
     TPage& Page(MainPage page) { return *pages_[static_cast<size_t>(page)]; }
 
 protected:
@@ -105,6 +109,7 @@ private:
     TuningProfile profile_;
     AdaptersModel adapters_;
     TuningRunModel tuningRun_{profile_, adapters_, registry_, waiter_, random_, restart_};
+    AdvancedEditorModel editor_{profile_, adapters_};
     RunPage shownRunPage_ = RunPage::tsWelcome;
 
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;

@@ -1,5 +1,8 @@
 #include "app/win32/panels.h"
 
+#include "platform/win32/unicode.h"
+
+#include <commctrl.h>
 #include <windowsx.h>
 
 #include <memory>
@@ -154,6 +157,84 @@ void TAdvPanelGroup::Arrange() {
 
 void TAdvPanelGroup::PaintBackground(HDC dc, const RECT& client) {
     VerticalGradient(dc, client, RGB(255, 255, 255), kGradientEnd);
+}
+
+// Page control
+
+Surface TPageControl::AddTab(std::string_view caption) {
+    std::wstring text = Utf8ToWide(caption);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = text.data();
+    SendMessageW(Handle(), TCM_INSERTITEMW, pages_.size(), reinterpret_cast<LPARAM>(&item));
+    auto page = std::make_unique<TPanel>();
+    page->Create(L"TTabPage", Handle(), 0, 0, 0, 0, RGB(255, 255, 255));
+    SetWindowTextW(page->Handle(), text.c_str());
+    pages_.push_back(std::move(page));
+    LayoutPages();
+    ShowChosenPage();
+    Surface surface = Where();
+    surface.Parent = pages_.back()->Handle();
+    surface.Font = Font();
+    return surface;
+}
+
+int TPageControl::TabIndex() const {
+    return static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
+}
+
+void TPageControl::SetTabIndex(int index) {
+    SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ShowChosenPage();
+}
+
+RECT TPageControl::DisplayArea() const {
+    RECT area;
+    GetClientRect(Handle(), &area);
+    SendMessageW(Handle(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+    return area;
+}
+
+int TPageControl::PageWidth() const {
+    const RECT area = DisplayArea();
+    return Where().Unscale(area.right - area.left);
+}
+
+int TPageControl::PageHeight() const {
+    const RECT area = DisplayArea();
+    return Where().Unscale(area.bottom - area.top);
+}
+
+void TPageControl::LayoutPages() {
+    const RECT area = DisplayArea();
+    for (const auto& page : pages_)
+        MoveWindow(page->Handle(), area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+}
+
+void TPageControl::ShowChosenPage() {
+    const int chosen = TabIndex();
+    // The chosen page first, so that the control never shows an empty area.
+    if (chosen >= 0 && chosen < TabCount()) ShowWindow(pages_[static_cast<size_t>(chosen)]->Handle(), SW_SHOW);
+    for (int i = 0; i < TabCount(); ++i)
+        if (i != chosen) ShowWindow(pages_[static_cast<size_t>(i)]->Handle(), SW_HIDE);
+}
+
+std::optional<LRESULT> TPageControl::Reflected(UINT message, WPARAM, LPARAM lParam) {
+    if (message != WM_NOTIFY || reinterpret_cast<const NMHDR*>(lParam)->code != TCN_SELCHANGE) return std::nullopt;
+    ShowChosenPage();
+    if (OnChange) OnChange();
+    return 0;
+}
+
+bool TPageControl::TurnPage(bool backwards) {
+    if (TabCount() == 0 || !IsWindowVisible(Handle())) return false;
+    const int next = (TabIndex() + (backwards ? TabCount() - 1 : 1)) % TabCount();
+    SendMessageW(Handle(), TCM_SETCURSEL, static_cast<WPARAM>(next), 0);
+    ShowChosenPage();
+    // The keyboard stays on the tabs, as in any property sheet.
+    SetFocus(Handle());
+    if (OnChange) OnChange();
+    return true;
 }
 
 }  // namespace tarvex

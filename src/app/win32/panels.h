@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win32/controls.h"
 #include "platform/win32/pictures.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
@@ -36,6 +37,37 @@ private:
     COLORREF background_ = RGB(255, 255, 255);
     UniqueBrush brush_;
     std::vector<PlacedPicture> pictures_;
+};
+
+// Tabs over pages of controls: each tab owns a panel in the control's display area, and the
+// chosen tab's panel shows. Ctrl+Tab and Ctrl+Shift+Tab turn the pages.
+class TPageControl : public TControl {
+public:
+    // Adds a tab; its page's controls are made on the returned surface (96-DPI coordinates
+    // from the page's top left).
+    Surface AddTab(std::string_view caption);
+    int TabCount() const { return static_cast<int>(pages_.size()); }
+    int TabIndex() const;
+    // Shows that tab's page without raising OnChange.
+    void SetTabIndex(int index);
+    // The page's size in 96-DPI pixels.
+    int PageWidth() const;
+    int PageHeight() const;
+    std::function<void()> OnChange;
+
+protected:
+    const wchar_t* ClassName() const override { return WC_TABCONTROLW; }
+    DWORD KindStyle() const override { return WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS; }
+    DWORD KindExStyle() const override { return WS_EX_CONTROLPARENT; }
+    std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam) override;
+    bool TurnPage(bool backwards) override;
+
+private:
+    RECT DisplayArea() const;
+    void LayoutPages();
+    void ShowChosenPage();
+
+    std::vector<std::unique_ptr<TPanel>> pages_;
 };
 
 // One category panel of the side panel: a bold header over its content; a click on the

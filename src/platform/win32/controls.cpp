@@ -426,11 +426,33 @@ void TUpDown::SetRange(int minimum, int maximum) {
     SendMessageW(Handle(), UDM_SETRANGE32, minimum, maximum);
 }
 
-std::optional<LRESULT> TUpDown::Reflected(UINT message, WPARAM wParam, LPARAM) {
+void TUpDown::SetStep(int step) {
+    UDACCEL accel{0, static_cast<UINT>(step)};
+    SendMessageW(Handle(), UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&accel));
+}
+
+std::optional<LRESULT> TUpDown::Reflected(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NOTIFY && OnChanging) {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code != UDN_DELTAPOS) return std::nullopt;
+        const auto* delta = reinterpret_cast<const NMUPDOWN*>(lParam);
+        OnChanging(delta->iPos + delta->iDelta);
+        return TRUE;  // the handler has set the position
+    }
     // The control reports a finished move as a scroll message, SB_THUMBPOSITION first.
     if ((message != WM_VSCROLL && message != WM_HSCROLL) || LOWORD(wParam) != SB_THUMBPOSITION) return std::nullopt;
     DoChange();
     return 0;
+}
+
+bool TurnPageOfFocus(const MSG& msg) {
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0) return false;
+    const bool backwards = GetKeyState(VK_SHIFT) < 0;
+    for (HWND window = msg.hwnd; window; window = GetParent(window)) {
+        if (TControl* control = TControl::FromHandle(window); control && control->TurnPage(backwards)) return true;
+        if (!(GetWindowLongPtrW(window, GWL_STYLE) & WS_CHILD)) break;
+    }
+    return false;
 }
 
 void TUpDown::DoChange() {

@@ -51,6 +51,10 @@ struct ControlArgs {
     HFONT Font = nullptr;  // null: the surface's font
 };
 
+// Ctrl+Tab or Ctrl+Shift+Tab pressed in a control that has pages (a tab control) or in a
+// control on one of them: turns the page and returns true.
+bool TurnPageOfFocus(const MSG& msg);
+
 // The width in pixels that a text needs in a font, on one line (with a "&" prefix rule).
 int TextWidth(HFONT font, std::string_view text, bool prefix);
 
@@ -88,6 +92,9 @@ public:
 
 protected:
     virtual const wchar_t* ClassName() const = 0;
+    // Ctrl+Tab (Ctrl+Shift+Tab backwards) inside the control: true when it turned a page.
+    friend bool TurnPageOfFocus(const MSG& msg);
+    virtual bool TurnPage(bool) { return false; }
     virtual DWORD KindStyle() const { return 0; }
     virtual DWORD KindExStyle() const { return 0; }
     // The least width, in device pixels, that shows the text; 0 when the text may wrap or
@@ -241,7 +248,12 @@ public:
     // Sets the position without raising OnChange; the control keeps it within its range.
     void SetPosition(int position);
     void SetRange(int minimum, int maximum);
+    // How far one click moves.
+    void SetStep(int step);
     std::function<void()> OnChange;
+    // Set, it decides every move: it gets the position a click is about to give (outside the
+    // range too), the control itself stays, and the handler sets the position it wants.
+    std::function<void(int position)> OnChanging;
 
 protected:
     const wchar_t* ClassName() const override { return UPDOWN_CLASSW; }

@@ -1,9 +1,12 @@
 #include "platform/win32/message_loop.h"
 
+#include "platform/win32/controls.h"
+
 namespace tarvex {
 
 void DispatchThreadMessage(MSG& msg) {
     if (msg.hwnd && msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        if (TurnPageOfFocus(msg)) return;
         // Dialog navigation of the top-level window the key is meant for (main window,
         // dialogs, wizard): all of them are created with WS_EX_CONTROLPARENT.
         const HWND root = GetAncestor(msg.hwnd, GA_ROOT);

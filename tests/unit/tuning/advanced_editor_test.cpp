@@ -359,13 +359,21 @@ TEST_P(AdvancedEditorTest, TheRwinLabelFollowsTheSpinnerOnlyWhenItIsAboutToMoveT
     EXPECT_EQ(Shown().udRWIN, 1);
     EXPECT_EQ(Shown().lblRWINValue, "53064");
 
-    // A refresh that gives the multiplier the spinner already shows leaves the label alone.
+    // A refresh that gives the multiplier the spinner already shows does not move it, but a
+    // label that shows a window is brought in step with the registry.
     TuningProfile same = Stored(family());
     Window(same) = 536;
     Seed(same);
     Refresh();
     EXPECT_EQ(Shown().udRWIN, 1);
-    EXPECT_EQ(Shown().lblRWINValue, "53064");
+    EXPECT_EQ(Shown().lblRWINValue, "536");
+    Seed(Stored(family()));  // 64240: the spinner at its top, 64320 shown
+    Refresh();
+    Window(same) = 53600;  // changed from outside to the window of the multiplier on show
+    Seed(same);
+    Refresh();
+    EXPECT_EQ(Shown().udRWIN, 100);
+    EXPECT_EQ(Shown().lblRWINValue, "53600");
 
     // After "Accelerate!" with an MTU of 1500 and before the next refresh, the base is 1460.
     ApplyPreset(profile, ConnectionScenario::rbLAN);
@@ -670,7 +678,6 @@ TEST_P(AdvancedEditorTest, ARefreshStoppedByAnAdaptersMtuLeavesTheControlsAndDis
     Refresh();
     ASSERT_TRUE(editor.ApplyEnabled());
     const AdvancedControls before = Shown();
-    const TuningProfile profileBefore = profile;
 
     // An NT "MTU" of another type stops the refresh; the 9x family reads any "MaxMTU" as text.
     registry.SetValue(HKLM, std::string(kNtCards) + "\\1", "ServiceName", FakeRegistryValue::Text("{A}"));
@@ -682,7 +689,7 @@ TEST_P(AdvancedEditorTest, ARefreshStoppedByAnAdaptersMtuLeavesTheControlsAndDis
     if (family().isNT) {
         EXPECT_EQ(ErrorText([&] { Refresh(); }), "Invalid data type for 'MTU'");
         EXPECT_EQ(Shown(), before);
-        EXPECT_EQ(profile, profileBefore);
+        EXPECT_EQ(profile.DefaultTTL, 128);  // the profile is read all the same
         EXPECT_FALSE(editor.ApplyEnabled());
         editor.SetSACK(false);
         Apply();
