@@ -179,6 +179,11 @@ Surface TPageControl::AddTab(std::string_view caption) {
     return surface;
 }
 
+void TPageControl::AfterCreate() {
+    // Narrower than the default padding, so that a page's short tab captions share one row.
+    SendMessageW(Handle(), TCM_SETPADDING, 0, MAKELPARAM(Where().Scale(4), Where().Scale(3)));
+}
+
 int TPageControl::TabIndex() const {
     return static_cast<int>(SendMessageW(Handle(), TCM_GETCURSEL, 0, 0));
 }

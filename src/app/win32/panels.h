@@ -57,10 +57,12 @@ public:
 
 protected:
     const wchar_t* ClassName() const override { return WC_TABCONTROLW; }
-    DWORD KindStyle() const override { return WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS; }
+    // Tabs that do not fit in one row take a second.
+    DWORD KindStyle() const override { return WS_TABSTOP | WS_CLIPCHILDREN | WS_CLIPSIBLINGS | TCS_MULTILINE; }
     DWORD KindExStyle() const override { return WS_EX_CONTROLPARENT; }
     std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam) override;
     bool TurnPage(bool backwards) override;
+    void AfterCreate() override;
 
 private:
     RECT DisplayArea() const;

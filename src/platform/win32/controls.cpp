@@ -245,6 +245,22 @@ int TLabel::TextFitWidth() const {
     return TextWidth(Font(), Text(), false);
 }
 
+void TLabel::FitHeight() {
+    RECT rect;
+    GetClientRect(Handle(), &rect);
+    const std::wstring text = Utf8ToWide(Text());
+    {
+        WindowDc screen(nullptr);
+        SelectObjectScope selected(screen.get(),
+                                   Font() ? static_cast<HGDIOBJ>(Font()) : GetStockObject(DEFAULT_GUI_FONT));
+        DrawTextW(screen.get(), text.c_str(), static_cast<int>(text.size()), &rect,
+                  DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    }
+    Bounds bounds = BoundsAt96();
+    bounds.Height = Where().Unscale(rect.bottom - rect.top) + 1;
+    SetBoundsAt96(bounds);
+}
+
 // Edits
 
 void TEdit::SetTextSilently(std::string_view text) {
@@ -274,7 +290,7 @@ std::optional<LRESULT> TMemo::Reflected(UINT message, WPARAM wParam, LPARAM) {
 
 // Combo box
 
-void TComboBox::SetItems(const std::vector<std::string>& items) {
+void TComboBox::SetItems(const std::vector<std::string>& items, ItemFit fit) {
     SendMessageW(Handle(), CB_RESETCONTENT, 0, 0);
     int widest = 0;
     for (const std::string& item : items) {
@@ -286,7 +302,12 @@ void TComboBox::SetItems(const std::vector<std::string>& items) {
     RECT closed, open;
     GetWindowRect(Handle(), &closed);
     SendMessageW(Handle(), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&open));
-    if (needed > closed.right - closed.left) Widen(Handle(), needed, open.bottom - open.top);
+    if (needed <= closed.right - closed.left) return;
+    if (fit == ItemFit::WidenControl) {
+        Widen(Handle(), needed, open.bottom - open.top);
+    } else {
+        SendMessageW(Handle(), CB_SETDROPPEDWIDTH, static_cast<WPARAM>(needed), 0);
+    }
 }
 
 int TComboBox::ItemIndex() const {

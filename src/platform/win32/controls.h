@@ -155,6 +155,10 @@ protected:
 // A static text. Single-line labels grow to their text; a label that is two lines high or
 // more wraps instead.
 class TLabel : public TControl {
+public:
+    // Takes the height its text needs when wrapped at the label's width.
+    void FitHeight();
+
 protected:
     const wchar_t* ClassName() const override { return L"STATIC"; }
     DWORD KindStyle() const override { return SS_NOPREFIX; }
@@ -190,8 +194,11 @@ protected:
 
 class TComboBox : public TControl {
 public:
-    // Fills the list and widens the control until its widest item shows in full.
-    void SetItems(const std::vector<std::string>& items);
+    // How the widest item comes to show in full: in a wider control, or only in the open list
+    // (where the control has no room to grow).
+    enum class ItemFit { WidenControl, WidenList };
+    // Fills the list, widening the control or its list until the widest item shows in full.
+    void SetItems(const std::vector<std::string>& items, ItemFit fit = ItemFit::WidenControl);
     int ItemIndex() const;
     // Selects without raising OnChange; -1 selects nothing.
     void SetItemIndex(int index);
@@ -257,7 +264,7 @@ public:
 
 protected:
     const wchar_t* ClassName() const override { return UPDOWN_CLASSW; }
-    DWORD KindStyle() const override { return UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_NOTHOUSANDS; }
+    DWORD KindStyle() const override { return UDS_ARROWKEYS | UDS_SETBUDDYINT | UDS_NOTHOUSANDS; }
     std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam) override;
     virtual void DoChange();
 };

@@ -57,35 +57,41 @@ void TAdvancedPage::CreateContent(const PageContext& context) {
     UpdateView();
 }
 
-void TAdvancedPage::AddText(const Surface& at, const char* text, const Bounds& bounds) {
+int TAdvancedPage::AddText(const Surface& at, const char* text, int x, int y, int width) {
     auto label = std::make_unique<TLabel>();
-    label->Create(at, {.Id = ids::kFirstAdvancedText + static_cast<int>(texts_.size()), .Text = text, .At = bounds});
+    label->Create(
+        at, {.Id = ids::kFirstAdvancedText + static_cast<int>(texts_.size()), .Text = text, .At = {x, y, width, 28}});
+    label->FitHeight();
+    const Bounds bounds = label->BoundsAt96();
     texts_.push_back(std::move(label));
+    return bounds.Y + bounds.Height;
 }
 
 void TAdvancedPage::CreateSpinner(const Surface& at, TEdit& box, TUpDown& spinner, int boxId, int spinnerId, int x,
                                   int y, const PositionRange& range) {
-    box.Create(at, {.Id = boxId, .At = {x, y, 48, 21}, .Style = ES_READONLY | ES_RIGHT | WS_GROUP});
-    spinner.Create(at, {.Id = spinnerId, .At = {x + 48, y, 16, 21}});
+    box.Create(at, {.Id = boxId, .At = {x, y, 40, 21}, .Style = ES_READONLY | ES_RIGHT | WS_GROUP});
+    spinner.Create(at, {.Id = spinnerId, .At = {x + 40, y, 17, 21}});
     spinner.SetBuddy(box);
     spinner.SetRange(range.Min, range.Max);
     spinner.SetStep(range.Step);
 }
 
+// Each tab: a group box over the tab, its explanatory text at the top, the controls below it.
 void TAdvancedPage::CreateGeneralTab(const Surface& at, int width, int height) {
     gbGeneral.Create(at,
                      {.Id = ids::kGbGeneralSettings, .Text = t::kGeneralGroup, .At = {6, 4, width - 12, height - 10}});
-    const int textWidth = width - 46;
+    const int textWidth = width - 50;
+    int y = 24;
     rbEnableBlackHoleDetection.Create(at, {.Id = ids::kRbEnableBlackHoleDetection,
                                            .Text = t::kEnableBlackHoleDetection,
-                                           .At = {16, 24, 260, 17},
+                                           .At = {16, y, 260, 17},
                                            .Style = WS_GROUP});
-    AddText(at, t::kBlackHoleText, {34, 42, textWidth, 40});
+    y = AddText(at, t::kBlackHoleText, 34, y + 19, textWidth) + 8;
     rbEnableAutoMTUDetection.Create(
-        at, {.Id = ids::kRbEnableAutoMTUDetection, .Text = t::kEnableAutoMTUDetection, .At = {16, 88, 260, 17}});
-    AddText(at, t::kAutoMtuText, {34, 106, textWidth, 28});
-    chkSACK.Create(at, {.Id = ids::kChkSACK, .Text = t::kSack, .At = {16, 140, 260, 17}});
-    AddText(at, t::kSackText, {34, 158, textWidth, 80});
+        at, {.Id = ids::kRbEnableAutoMTUDetection, .Text = t::kEnableAutoMTUDetection, .At = {16, y, 260, 17}});
+    y = AddText(at, t::kAutoMtuText, 34, y + 19, textWidth) + 8;
+    chkSACK.Create(at, {.Id = ids::kChkSACK, .Text = t::kSack, .At = {16, y, 260, 17}});
+    AddText(at, t::kSackText, 34, y + 19, textWidth);
 
     rbEnableBlackHoleDetection.OnClick = [this] {
         editor_.SetBlackHoleDetection(rbEnableBlackHoleDetection.Checked());
@@ -95,20 +101,21 @@ void TAdvancedPage::CreateGeneralTab(const Surface& at, int width, int height) {
 }
 
 void TAdvancedPage::CreateMtuTab(const Surface& at, int width, int height) {
-    gbMTU.Create(at, {.Id = ids::kGbMTU, .Text = t::kMtuGroup, .At = {6, 4, width - 12, height - 10}});
-    AddText(at, t::kMtuText, {16, 22, width - 32, 28});
+    gbMTU.Create(at, {.Id = ids::kGbMTU, .Text = t::kMtuGroup, .At = {4, 4, width - 8, height - 10}});
+    const int top = AddText(at, t::kMtuText, 14, 22, width - 28) + 6;
+    const int y = height - 62;
     ListViewAdapters.Create(
         at,
-        {.Id = ids::kListViewAdapters, .At = {16, 54, width - 32, height - 134}, .Style = WS_GROUP | LVS_NOSORTHEADER});
+        {.Id = ids::kListViewAdapters, .At = {14, top, width - 28, y - 6 - top}, .Style = WS_GROUP | LVS_NOSORTHEADER});
     images_ = LoadImageStrip(IDB_IMAGELIST16_PROGRESS, 16);
     ListViewAdapters.SetImages(images_.get());
-    ListViewAdapters.AddColumn(t::kAdapterNameColumn, width - 32 - 4 - GetSystemMetrics(SM_CXVSCROLL) * 96 / at.Dpi);
-    const int y = height - 72;
+    ListViewAdapters.AddColumn(t::kAdapterNameColumn, width - 28 - 4 - at.Unscale(GetSystemMetrics(SM_CXVSCROLL)));
     rbMTUDefault.Create(
-        at, {.Id = ids::kRbMTUDefault, .Text = t::kWindowsDefault, .At = {16, y, 200, 17}, .Style = WS_GROUP});
-    rbMTU.Create(at, {.Id = ids::kRbMTU, .At = {16, y + 26, 16, 17}});
-    cbMTU.Create(at, {.Id = ids::kCbMTU, .At = {36, y + 23, width - 56, 200}, .Style = WS_GROUP});
-    cbMTU.SetItems(std::vector<std::string>(kMtuTexts.begin(), kMtuTexts.end()));
+        at, {.Id = ids::kRbMTUDefault, .Text = t::kWindowsDefault, .At = {14, y, 200, 17}, .Style = WS_GROUP});
+    rbMTU.Create(at, {.Id = ids::kRbMTU, .At = {14, y + 26, 16, 17}});
+    cbMTU.Create(at, {.Id = ids::kCbMTU, .At = {36, y + 23, width - 50, 200}, .Style = WS_GROUP});
+    // The longest entries are wider than the tab: they show in full in the open list.
+    cbMTU.SetItems(std::vector<std::string>(kMtuTexts.begin(), kMtuTexts.end()), TComboBox::ItemFit::WidenList);
 
     ListViewAdapters.OnChange = [this] { adapters_.Select(ListViewAdapters.ItemIndex()); };
     rbMTUDefault.OnClick = [this] { adapters_.CheckMtuDefault(); };
@@ -117,23 +124,27 @@ void TAdvancedPage::CreateMtuTab(const Surface& at, int width, int height) {
 }
 
 void TAdvancedPage::CreateRwinTtlTab(const Surface& at, int width) {
-    gbRWIN.Create(at, {.Id = ids::kGbRWIN, .Text = t::kRwinGroup, .At = {6, 4, width - 12, 166}});
-    AddText(at, t::kRwinText, {16, 22, width - 32, 54});
+    int y = AddText(at, t::kRwinText, 16, 22, width - 32) + 6;
     rbRWINDefault.Create(
-        at, {.Id = ids::kRbRWINDefault, .Text = t::kWindowsDefault, .At = {16, 80, 150, 17}, .Style = WS_GROUP});
-    rbRWINCustom.Create(at, {.Id = ids::kRbRWINCustom, .Text = t::kCustom, .At = {16, 106, 80, 17}});
-    CreateSpinner(at, txtRWIN, udRWIN, ids::kTxtRWIN, ids::kUdRWIN, 100, 104, kRwinRange);
-    lblTimes.Create(at, {.Id = 0, .Text = t::kTimes, .At = {170, 107, 10, 14}});
+        at, {.Id = ids::kRbRWINDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
+    rbRWINCustom.Create(at, {.Id = ids::kRbRWINCustom, .Text = t::kCustom, .At = {16, y + 24, 80, 17}});
+    CreateSpinner(at, txtRWIN, udRWIN, ids::kTxtRWIN, ids::kUdRWIN, 100, y + 22, kRwinRange);
+    lblTimes.Create(at, {.Id = 0, .Text = t::kTimes, .At = {162, y + 25, 10, 14}});
+    y += 52;
     lblRWINValueLbl.Create(
-        at, {.Id = ids::kLblRWINValueLbl, .Text = t::kRwinValueCaption, .At = {34, 138, 140, 14}, .Style = WS_GROUP});
-    lblRWINValue.Create(at, {.Id = ids::kLblRWINValue, .At = {lblRWINValueLbl.Right() + 6, 138, 80, 14}});
+        at, {.Id = ids::kLblRWINValueLbl, .Text = t::kRwinValueCaption, .At = {34, y, 140, 14}, .Style = WS_GROUP});
+    lblRWINValue.Create(at, {.Id = ids::kLblRWINValue, .At = {lblRWINValueLbl.Right() + 6, y, 80, 14}});
+    y += 22;
+    gbRWIN.Create(at, {.Id = ids::kGbRWIN, .Text = t::kRwinGroup, .At = {6, 4, width - 12, y - 4}});
 
-    gbTTL.Create(at, {.Id = ids::kGbTTL, .Text = t::kTtlGroup, .At = {6, 176, width - 12, 106}});
-    AddText(at, t::kTtlText, {16, 194, width - 32, 28});
+    const int ttlTop = y + 4;
+    y = AddText(at, t::kTtlText, 16, ttlTop + 18, width - 32) + 6;
     rbTTLDefault.Create(
-        at, {.Id = ids::kRbTTLDefault, .Text = t::kWindowsDefault, .At = {16, 226, 150, 17}, .Style = WS_GROUP});
-    rbTTLCustom.Create(at, {.Id = ids::kRbTTLCustom, .Text = t::kCustom, .At = {16, 252, 80, 17}});
-    CreateSpinner(at, txtTTL, udTTL, ids::kTxtTTL, ids::kUdTTL, 100, 250, kTtlRange);
+        at, {.Id = ids::kRbTTLDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
+    rbTTLCustom.Create(at, {.Id = ids::kRbTTLCustom, .Text = t::kCustom, .At = {16, y + 24, 80, 17}});
+    CreateSpinner(at, txtTTL, udTTL, ids::kTxtTTL, ids::kUdTTL, 100, y + 22, kTtlRange);
+    y += 52;
+    gbTTL.Create(at, {.Id = ids::kGbTTL, .Text = t::kTtlGroup, .At = {6, ttlTop, width - 12, y - ttlTop}});
 
     rbRWINDefault.OnClick = [this] { editor_.CheckRWINDefault(); };
     rbRWINCustom.OnClick = [this] { editor_.CheckRWINCustom(); };
@@ -145,15 +156,16 @@ void TAdvancedPage::CreateRwinTtlTab(const Surface& at, int width) {
 
 void TAdvancedPage::CreateHttpTab(const Surface& at, int width, int height) {
     gbHTTP.Create(at, {.Id = ids::kGbHTTP, .Text = t::kHttpGroup, .At = {6, 4, width - 12, height - 10}});
-    AddText(at, t::kHttpText, {16, 22, width - 32, 80});
-    chkHTTPConn.Create(
-        at, {.Id = ids::kChkHTTPConn, .Text = t::kChangeValues, .At = {16, 108, 200, 17}, .Style = WS_GROUP});
-    const Bounds bar10{84, 138, width - 108, 30};
-    const Bounds bar11{84, 196, width - 108, 30};
-    lblHTTP10Left.Create(at, {.Id = ids::kLblHTTP10Left, .Text = t::kHttp10, .At = {16, 146, 60, 14}});
+    int y = AddText(at, t::kHttpText, 16, 22, width - 32);
+    chkHTTPConn.Create(at,
+                       {.Id = ids::kChkHTTPConn, .Text = t::kChangeValues, .At = {16, y, 200, 17}, .Style = WS_GROUP});
+    y += 26;
+    const Bounds bar10{84, y, width - 108, 30};
+    const Bounds bar11{84, y + 54, width - 108, 30};
+    lblHTTP10Left.Create(at, {.Id = ids::kLblHTTP10Left, .Text = t::kHttp10, .At = {16, bar10.Y + 8, 60, 14}});
     tbHTTP10.Create(at, {.Id = ids::kTbHTTP10, .At = bar10});
     lblHTTP10.Create(at, {.Id = ids::kLblHTTP10, .At = UnderMiddle(bar10, 30, 14), .Style = SS_CENTER});
-    lblHTTP11Left.Create(at, {.Id = ids::kLblHTTP11Left, .Text = t::kHttp11, .At = {16, 204, 60, 14}});
+    lblHTTP11Left.Create(at, {.Id = ids::kLblHTTP11Left, .Text = t::kHttp11, .At = {16, bar11.Y + 8, 60, 14}});
     tbHTTP11.Create(at, {.Id = ids::kTbHTTP11, .At = bar11});
     lblHTTP11.Create(at, {.Id = ids::kLblHTTP11, .At = UnderMiddle(bar11, 30, 14), .Style = SS_CENTER});
     for (TTrackBar* bar : {&tbHTTP10, &tbHTTP11}) bar->SetRange(kHttpRange.Min, kHttpRange.Max);
@@ -165,9 +177,9 @@ void TAdvancedPage::CreateHttpTab(const Surface& at, int width, int height) {
 
 void TAdvancedPage::CreateTcplwTab(const Surface& at, int width, int height) {
     gbTCPLW.Create(at, {.Id = ids::kGbTCPLW, .Text = t::kTcplwGroup, .At = {6, 4, width - 12, height - 10}});
-    AddText(at, t::kTcplwText, {16, 22, width - 32, 28});
-    chkTCPLW.Create(at, {.Id = ids::kChkTCPLW, .Text = t::kEnable, .At = {16, 58, 120, 17}, .Style = WS_GROUP});
-    cbTCPLW.Create(at, {.Id = ids::kCbTCPLW, .At = {16, 84, 220, 200}});
+    const int y = AddText(at, t::kTcplwText, 16, 22, width - 32) + 8;
+    chkTCPLW.Create(at, {.Id = ids::kChkTCPLW, .Text = t::kEnable, .At = {16, y, 120, 17}, .Style = WS_GROUP});
+    cbTCPLW.Create(at, {.Id = ids::kCbTCPLW, .At = {16, y + 26, 220, 200}});
     cbTCPLW.SetItems(std::vector<std::string>(t::kTcplwChoices.begin(), t::kTcplwChoices.end()));
 
     chkTCPLW.OnClick = [this] { editor_.SetTCPLW(chkTCPLW.Checked()); };
@@ -176,11 +188,11 @@ void TAdvancedPage::CreateTcplwTab(const Surface& at, int width, int height) {
 
 void TAdvancedPage::CreateAckTab(const Surface& at, int width, int height) {
     gbACK.Create(at, {.Id = ids::kGbACK, .Text = t::kAckGroup, .At = {6, 4, width - 12, height - 10}});
-    AddText(at, t::kAckText, {16, 22, width - 32, 54});
+    const int y = AddText(at, t::kAckText, 16, 22, width - 32) + 8;
     rbACKDefault.Create(
-        at, {.Id = ids::kRbACKDefault, .Text = t::kWindowsDefault, .At = {16, 84, 150, 17}, .Style = WS_GROUP});
-    rbACKCustom.Create(at, {.Id = ids::kRbACKCustom, .Text = t::kCustom, .At = {16, 110, 80, 17}});
-    CreateSpinner(at, txtACK, udACK, ids::kTxtACK, ids::kUdACK, 100, 108, kAckRange);
+        at, {.Id = ids::kRbACKDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
+    rbACKCustom.Create(at, {.Id = ids::kRbACKCustom, .Text = t::kCustom, .At = {16, y + 24, 80, 17}});
+    CreateSpinner(at, txtACK, udACK, ids::kTxtACK, ids::kUdACK, 100, y + 22, kAckRange);
 
     rbACKDefault.OnClick = [this] { editor_.CheckACKDefault(); };
     rbACKCustom.OnClick = [this] { editor_.CheckACKCustom(); };

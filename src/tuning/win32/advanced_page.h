@@ -30,8 +30,8 @@ private:
     void CreateHttpTab(const Surface& at, int width, int height);
     void CreateTcplwTab(const Surface& at, int width, int height);
     void CreateAckTab(const Surface& at, int width, int height);
-    // A wrapping explanatory text of a tab.
-    void AddText(const Surface& at, const char* text, const Bounds& bounds);
+    // A wrapping explanatory text of a tab, as high as its lines; returns its bottom.
+    int AddText(const Surface& at, const char* text, int x, int y, int width);
     // A read-only number box with its spinner.
     static void CreateSpinner(const Surface& at, TEdit& box, TUpDown& spinner, int boxId, int spinnerId, int x, int y,
                               const PositionRange& range);
