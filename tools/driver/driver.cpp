@@ -754,10 +754,11 @@ std::optional<POINT> NotificationIconCenter(size_t index) {
     return POINT{client.right - width * static_cast<int>(index) - width / 2, (client.top + client.bottom) / 2};
 }
 
-bool XClick(POINT at, int button, int count) {
-    std::wstring command = L"\"" + UnixToWinePath(kXdotool) + L"\" mousemove " + std::to_wstring(at.x) + L" " +
-                           std::to_wstring(at.y) + L" click --repeat " + std::to_wstring(count) + L" --delay " +
-                           std::to_wstring(kDoubleClickGapMs) + L" " + std::to_wstring(button);
+namespace {
+
+// Starts the host's xdotool with these arguments.
+bool RunXdotool(const std::wstring& arguments) {
+    std::wstring command = L"\"" + UnixToWinePath(kXdotool) + L"\" " + arguments;
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION info{};
@@ -767,6 +768,18 @@ bool XClick(POINT at, int button, int count) {
     // A Unix program comes back without handles; any that a later Wine might give are closed.
     const UniqueKernelHandle thread(info.hThread), process(info.hProcess);
     return true;
+}
+
+}  // namespace
+
+bool XClick(POINT at, int button, int count) {
+    return RunXdotool(L"mousemove " + std::to_wstring(at.x) + L" " + std::to_wstring(at.y) + L" click --repeat " +
+                      std::to_wstring(count) + L" --delay " + std::to_wstring(kDoubleClickGapMs) + L" " +
+                      std::to_wstring(button));
+}
+
+bool XKeys(std::wstring_view keys) {
+    return RunXdotool(L"key " + std::wstring(keys));
 }
 
 // ---- Registry --------------------------------------------------------------------------------

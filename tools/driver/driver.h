@@ -218,6 +218,9 @@ std::optional<POINT> NotificationIconCenter(size_t index = 0);
 // times in quick succession (a double click for 2) with the host's xdotool. Wine starts the Unix
 // program without a handle to wait on: wait for the click's effect. False when it did not start.
 bool XClick(POINT at, int button, int count = 1);
+// Presses keys on the focused window with xdotool, as "ctrl+Tab" or "ctrl+shift+Tab". Wait for
+// their effect.
+bool XKeys(std::wstring_view keys);
 
 // ---- Registry --------------------------------------------------------------------------------
 
