@@ -70,7 +70,7 @@ std::int32_t TextToInteger(std::string_view text) {
 }
 
 void AdaptersModel::Read(RegistryAccess& registry, bool isNT) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     const FamilyKeys& keys = KeysOf(isNT);
     items_.clear();
     selected_ = -1;
@@ -105,7 +105,7 @@ void AdaptersModel::Read(RegistryAccess& registry, bool isNT) {
 }
 
 void AdaptersModel::SetAllMtu(int mtu) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     for (AdapterItem& item : items_) item.MtuText = std::to_string(mtu);
 }
 
@@ -133,7 +133,7 @@ void AdaptersModel::Write(RegistryAccess& registry, bool isNT) const {
 }
 
 void AdaptersModel::Select(int index) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (index < -1 || index >= static_cast<int>(items_.size()) || index == selected_) return;
     const int previous = selected_;
     selected_ = -1;
@@ -143,7 +143,7 @@ void AdaptersModel::Select(int index) {
 }
 
 void AdaptersModel::ListViewAdaptersChange(int index) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (index < 0 || index >= static_cast<int>(items_.size())) return;
     // Showing an item's MTU checks a radio button, whose handler runs inside; it must not
     // write the tab's state back over the MTU being shown (an MTU outside the list would
@@ -167,12 +167,12 @@ void AdaptersModel::ListViewAdaptersChange(int index) {
 }
 
 void AdaptersModel::CheckMtuDefault() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetRadio(true);
 }
 
 void AdaptersModel::CheckMtu() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetRadio(false);
 }
 
@@ -184,7 +184,7 @@ void AdaptersModel::SetRadio(bool mtuDefault) {
 }
 
 void AdaptersModel::rbMTUDefaultClick() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (selected_ < 0) return;
     AdapterItem& item = items_[static_cast<std::size_t>(selected_)];
     if (mtuDefaultChecked_) {
@@ -197,23 +197,15 @@ void AdaptersModel::rbMTUDefaultClick() {
 }
 
 void AdaptersModel::ChooseMtuIndex(int index) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (index < -1 || index >= static_cast<int>(kMtuValues.size())) return;
     mtuIndex_ = index;
     cbMTUChange();
 }
 
 void AdaptersModel::cbMTUChange() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (selected_ >= 0) items_[static_cast<std::size_t>(selected_)].MtuText = std::to_string(MtuFromIndex(mtuIndex_));
-}
-
-AdaptersModel::ChangeBatch::ChangeBatch(AdaptersModel& model) : model_(model) {
-    ++model_.batchDepth_;
-}
-
-AdaptersModel::ChangeBatch::~ChangeBatch() {
-    if (--model_.batchDepth_ == 0 && model_.OnChange) model_.OnChange();
 }
 
 }  // namespace tarvex

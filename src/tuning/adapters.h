@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/change_batch.h"
 #include "platform/registry_access.h"
 
 namespace tarvex {
@@ -80,18 +81,6 @@ public:
     std::function<void()> OnChange;  // once per operation above, also when it fails part-way
 
 private:
-    // Raises OnChange once when the outermost operation ends, however the handlers nest.
-    class ChangeBatch {
-    public:
-        explicit ChangeBatch(AdaptersModel& model);
-        ~ChangeBatch();
-        ChangeBatch(const ChangeBatch&) = delete;
-        ChangeBatch& operator=(const ChangeBatch&) = delete;
-
-    private:
-        AdaptersModel& model_;
-    };
-
     void SetRadio(bool mtuDefault);
 
     std::vector<AdapterItem> items_;
@@ -101,7 +90,7 @@ private:
     int mtuIndex_ = -1;
     bool mtuListEnabled_ = true;
     bool showingItem_ = false;  // inside ListViewAdaptersChange
-    int batchDepth_ = 0;
+    int batchDepth_ = 0;        // operations under way, see ChangeBatch
 };
 
 }  // namespace tarvex

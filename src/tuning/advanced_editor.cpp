@@ -28,7 +28,7 @@ AdvancedEditorModel::AdvancedEditorModel(TuningProfile& profile, AdaptersModel& 
     : profile_(profile), adapters_(adapters) {}
 
 void AdvancedEditorModel::Refresh(RegistryAccess& registry) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     applyEnabled_ = false;
     RefreshTuningValues(registry, adapters_, profile_);
     ShowProfile();
@@ -80,7 +80,7 @@ void AdvancedEditorModel::ShowProfile() {
 }
 
 void AdvancedEditorModel::Apply(RegistryAccess& registry) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (!applyEnabled_) return;  // a click that reached a disabled button
     const AdvancedControls& c = controls_;
     TuningProfile& p = profile_;
@@ -120,32 +120,32 @@ std::int32_t AdvancedEditorModel::WindowToApply() const {
 }
 
 void AdvancedEditorModel::SetBlackHoleDetection(bool checked) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.rbEnableBlackHoleDetection = checked;
 }
 
 void AdvancedEditorModel::SetAutoMTUDetection(bool checked) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.rbEnableAutoMTUDetection = checked;
 }
 
 void AdvancedEditorModel::SetSACK(bool checked) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.chkSACK = checked;
 }
 
 void AdvancedEditorModel::CheckRWINDefault() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetPair(controls_.rbRWIN, true, false, &AdvancedEditorModel::rbRWINDefaultClick);
 }
 
 void AdvancedEditorModel::CheckRWINCustom() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetPair(controls_.rbRWIN, false, true, &AdvancedEditorModel::rbRWINDefaultClick);
 }
 
 void AdvancedEditorModel::udRWINChangingEx(std::int64_t position) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (position == controls_.udRWIN) return;
     // The label follows even a multiplier beyond the range, which the spinner itself does not
     // take. A base that is not positive (no MTU known yet) gives no window.
@@ -155,28 +155,28 @@ void AdvancedEditorModel::udRWINChangingEx(std::int64_t position) {
 }
 
 void AdvancedEditorModel::CheckTTLDefault() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetPair(controls_.rbTTL, true, false, &AdvancedEditorModel::rbTTLDefaultClick);
 }
 
 void AdvancedEditorModel::CheckTTLCustom() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetPair(controls_.rbTTL, false, true, &AdvancedEditorModel::rbTTLDefaultClick);
 }
 
 void AdvancedEditorModel::udTTLChanging(std::int64_t position) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.udTTL = kTtlRange.Clamp(position);
 }
 
 void AdvancedEditorModel::SetHTTPConn(bool checked) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.chkHTTPConn = checked;
     chkHTTPConnClick();
 }
 
 void AdvancedEditorModel::tbHTTP10Change(int position) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     const int clamped = kHttpRange.Clamp(position);
     if (clamped == controls_.tbHTTP10) return;
     controls_.tbHTTP10 = clamped;
@@ -184,7 +184,7 @@ void AdvancedEditorModel::tbHTTP10Change(int position) {
 }
 
 void AdvancedEditorModel::tbHTTP11Change(int position) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     const int clamped = kHttpRange.Clamp(position);
     if (clamped == controls_.tbHTTP11) return;
     controls_.tbHTTP11 = clamped;
@@ -192,29 +192,29 @@ void AdvancedEditorModel::tbHTTP11Change(int position) {
 }
 
 void AdvancedEditorModel::SetTCPLW(bool checked) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.chkTCPLW = checked;
     chkTCPLWClick();
 }
 
 void AdvancedEditorModel::ChooseTCPLW(int index) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     if (index < -1 || index >= static_cast<int>(advanced_texts::kTcplwChoices.size())) return;
     controls_.cbTCPLW = index;
 }
 
 void AdvancedEditorModel::CheckACKDefault() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetPair(controls_.rbACK, true, false, &AdvancedEditorModel::rbACKDefaultClick);
 }
 
 void AdvancedEditorModel::CheckACKCustom() {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     SetPair(controls_.rbACK, false, true, &AdvancedEditorModel::rbACKDefaultClick);
 }
 
 void AdvancedEditorModel::udACKChanging(std::int64_t position) {
-    const ChangeBatch batch(*this);
+    const ChangeBatch batch(batchDepth_, OnChange);
     controls_.udACK = kAckRange.Clamp(position);
 }
 
@@ -251,14 +251,6 @@ void AdvancedEditorModel::SetPair(DefaultOrCustom& pair, bool isDefault, bool is
     // The enabling follows "Windows Default" whichever way the pair changed, so that a pair
     // with neither button checked (a stored value below -1) leaves the values usable.
     (this->*click)();
-}
-
-AdvancedEditorModel::ChangeBatch::ChangeBatch(AdvancedEditorModel& model) : model_(model) {
-    ++model_.batchDepth_;
-}
-
-AdvancedEditorModel::ChangeBatch::~ChangeBatch() {
-    if (--model_.batchDepth_ == 0 && model_.OnChange) model_.OnChange();
 }
 
 }  // namespace tarvex

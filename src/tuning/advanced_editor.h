@@ -7,6 +7,7 @@
 #include <functional>
 #include <string>
 
+#include "common/change_batch.h"
 #include "platform/registry_access.h"
 #include "tuning/adapters.h"
 #include "tuning/tuning_profile.h"
@@ -121,17 +122,6 @@ public:
     std::function<void()> OnChange;  // once per operation above, also when it fails part-way
 
 private:
-    class ChangeBatch {
-    public:
-        explicit ChangeBatch(AdvancedEditorModel& model);
-        ~ChangeBatch();
-        ChangeBatch(const ChangeBatch&) = delete;
-        ChangeBatch& operator=(const ChangeBatch&) = delete;
-
-    private:
-        AdvancedEditorModel& model_;
-    };
-
     // The handlers the controls' events raise.
     void rbRWINDefaultClick();
     void rbTTLDefaultClick();
@@ -149,7 +139,7 @@ private:
     AdaptersModel& adapters_;
     AdvancedControls controls_;
     bool applyEnabled_ = false;
-    int batchDepth_ = 0;
+    int batchDepth_ = 0;  // operations under way, see ChangeBatch
 };
 
 }  // namespace tarvex
