@@ -7,6 +7,7 @@
 // starts at the root; any other path continues from the open key (from the root when none is
 // open). Value names are UTF-8 too; the empty name is the key's default value.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,8 @@ public:
 
     // With no key open every value counts as missing and every write fails.
     virtual bool ValueExists(std::string_view name) = 0;
+    // The stored value's type (kRegSz, kRegBinary...), nothing when it is missing.
+    virtual std::optional<std::uint32_t> ValueType(std::string_view name) = 0;
     // REG_DWORD, its 32 bits taken as signed. Missing: GetDataError; another type: InvalidTypeError.
     virtual std::int32_t ReadInteger(std::string_view name) = 0;
     // REG_SZ or REG_EXPAND_SZ (unexpanded) up to the first NUL; missing or empty gives "",
@@ -52,10 +55,14 @@ public:
     // An 8-byte REG_BINARY holding a date-time (days since 30 December 1899, local time).
     // Missing: GetDataError; another type or size: InvalidTypeError.
     virtual double ReadDateTime(std::string_view name) = 0;
+    // A REG_BINARY of any length, its bytes as stored. Missing: GetDataError; another type:
+    // InvalidTypeError.
+    virtual std::string ReadBinary(std::string_view name) = 0;
     // Each store its value's type or throws SetDataError.
     virtual void WriteInteger(std::string_view name, std::int32_t value) = 0;
     virtual void WriteText(std::string_view name, std::string_view text) = 0;
     virtual void WriteDateTime(std::string_view name, double value) = 0;
+    virtual void WriteBinary(std::string_view name, std::string_view bytes) = 0;
     // True when the value was there and is gone; a missing value is no error.
     virtual bool DeleteValue(std::string_view name) = 0;
     // The names of the open key's direct subkeys, empty when no key is open.

@@ -186,6 +186,14 @@ bool FakeRegistryAccess::ValueExists(std::string_view name) {
     return key && key->Values.contains(Lower(name));
 }
 
+std::optional<std::uint32_t> FakeRegistryAccess::ValueType(std::string_view name) {
+    FakeRegistry::Key* key = OpenedKey();
+    if (!key) return std::nullopt;
+    const auto it = key->Values.find(Lower(name));
+    if (it == key->Values.end()) return std::nullopt;
+    return it->second.second.Type;
+}
+
 std::int32_t FakeRegistryAccess::ReadInteger(std::string_view name) {
     const FakeRegistryValue* value = Query(name);
     if (!value) throw GetDataError(name);
@@ -211,6 +219,13 @@ double FakeRegistryAccess::ReadDateTime(std::string_view name) {
     return result;
 }
 
+std::string FakeRegistryAccess::ReadBinary(std::string_view name) {
+    const FakeRegistryValue* value = Query(name);
+    if (!value) throw GetDataError(name);
+    if (value->Type != kRegBinary) throw InvalidTypeError(name);
+    return value->Data;
+}
+
 void FakeRegistryAccess::Store(std::string_view name, FakeRegistryValue value) {
     FakeRegistry::Key* key = OpenedKey();
     if (!key || registry_.WriteFails(name)) throw SetDataError(name);
@@ -227,6 +242,10 @@ void FakeRegistryAccess::WriteText(std::string_view name, std::string_view text)
 
 void FakeRegistryAccess::WriteDateTime(std::string_view name, double value) {
     Store(name, FakeRegistryValue::Binary(Bytes(&value, sizeof value)));
+}
+
+void FakeRegistryAccess::WriteBinary(std::string_view name, std::string_view bytes) {
+    Store(name, FakeRegistryValue::Binary(bytes));
 }
 
 bool FakeRegistryAccess::DeleteValue(std::string_view name) {

@@ -204,6 +204,33 @@ TYPED_TEST_P(RegistryContractTest, ReadsOfMissingAndMistypedValuesFailWithTheirT
     EXPECT_EQ(this->Failure([&] { registry->ReadFlag("v"); }), gone);
 }
 
+TYPED_TEST_P(RegistryContractTest, BinaryValuesKeepEveryByteAndTellTheirType) {
+    auto registry = this->OpenScratch();
+    EXPECT_EQ(registry->ValueType("Bytes"), std::nullopt);
+    for (const std::string& bytes :
+         {std::string(), std::string("\0", 1), std::string("a\0\xFF\0", 4), std::string(300, '\x80')}) {
+        registry->WriteBinary("Bytes", bytes);
+        EXPECT_EQ(registry->ReadBinary("Bytes"), bytes);
+        EXPECT_EQ(this->env_.StoredType(this->Path(""), "Bytes"), kRegBinary);
+        EXPECT_EQ(this->env_.StoredBytes(this->Path(""), "Bytes"), bytes);
+    }
+    EXPECT_EQ(registry->ValueType("bytes"), kRegBinary);
+
+    registry->WriteText("Text", "x");
+    registry->WriteInteger("Integer", 1);
+    EXPECT_EQ(registry->ValueType("Text"), kRegSz);
+    EXPECT_EQ(registry->ValueType("Integer"), kRegDword);
+    this->env_.SeedText(this->Path(""), "Expand", kRegExpandSz, "%TEMP%");
+    EXPECT_EQ(registry->ValueType("Expand"), kRegExpandSz);
+    EXPECT_EQ(this->Failure([&] { registry->ReadBinary("Text"); }), "Invalid data type for 'Text'");
+    EXPECT_EQ(this->Failure([&] { registry->ReadBinary("Integer"); }), "Invalid data type for 'Integer'");
+    EXPECT_EQ(this->Failure([&] { registry->ReadBinary("Missing"); }), "Failed to get data for 'Missing'");
+
+    registry->CloseKey();
+    EXPECT_EQ(registry->ValueType("Bytes"), std::nullopt);
+    EXPECT_EQ(this->Failure([&] { registry->WriteBinary("Bytes", "x"); }), "Failed to set data for 'Bytes'");
+}
+
 TYPED_TEST_P(RegistryContractTest, ListsDirectSubkeysOnly) {
     auto registry = this->OpenScratch("list\\Beta\\deeper");
     ASSERT_TRUE(registry->OpenKey("\\" + this->Path("list\\alpha"), true));
@@ -233,6 +260,7 @@ TYPED_TEST_P(RegistryContractTest, KeyDeletedWhileOpenFailsWritesAndReads) {
 REGISTER_TYPED_TEST_SUITE_P(RegistryContractTest, OpensWithoutCreatingUnlessAskedAndCreatesMissingParents,
                             PathsWithoutLeadingBackslashContinueFromTheOpenKey, FailedOpenLeavesNoKeyOpen,
                             WritesKeepTheirTypesAndReadBack, ReadsOfMissingAndMistypedValuesFailWithTheirTexts,
-                            ListsDirectSubkeysOnly, KeyDeletedWhileOpenFailsWritesAndReads);
+                            BinaryValuesKeepEveryByteAndTellTheirType, ListsDirectSubkeysOnly,
+                            KeyDeletedWhileOpenFailsWritesAndReads);
 
 }  // namespace tarvex::testing

@@ -58,6 +58,14 @@ bool Win32RegistryAccess::ValueExists(std::string_view name) {
            RegQueryValueExW(key_.get(), Utf8ToWide(name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
+std::optional<std::uint32_t> Win32RegistryAccess::ValueType(std::string_view name) {
+    DWORD type = REG_NONE;
+    if (!key_ ||
+        RegQueryValueExW(key_.get(), Utf8ToWide(name).c_str(), nullptr, &type, nullptr, nullptr) != ERROR_SUCCESS)
+        return std::nullopt;
+    return type;
+}
+
 bool Win32RegistryAccess::Query(std::string_view name, StoredValue& value) {
     if (!key_) return false;
     const std::wstring wideName = Utf8ToWide(name);
@@ -104,6 +112,13 @@ double Win32RegistryAccess::ReadDateTime(std::string_view name) {
     return result;
 }
 
+std::string Win32RegistryAccess::ReadBinary(std::string_view name) {
+    StoredValue value;
+    if (!Query(name, value)) throw GetDataError(name);
+    if (value.Type != REG_BINARY) throw InvalidTypeError(name);
+    return std::move(value.Data);
+}
+
 void Win32RegistryAccess::Set(std::string_view name, DWORD type, const void* data, std::size_t size) {
     if (!key_ || RegSetValueExW(key_.get(), Utf8ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data),
                                 static_cast<DWORD>(size)) != ERROR_SUCCESS)
@@ -121,6 +136,10 @@ void Win32RegistryAccess::WriteText(std::string_view name, std::string_view text
 
 void Win32RegistryAccess::WriteDateTime(std::string_view name, double value) {
     Set(name, REG_BINARY, &value, sizeof value);
+}
+
+void Win32RegistryAccess::WriteBinary(std::string_view name, std::string_view bytes) {
+    Set(name, REG_BINARY, bytes.data(), bytes.size());
 }
 
 bool Win32RegistryAccess::DeleteValue(std::string_view name) {

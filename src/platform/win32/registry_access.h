@@ -30,12 +30,15 @@ public:
     bool OpenKey(std::string_view path, bool canCreate) override;
     void CloseKey() override { key_.reset(); }
     bool ValueExists(std::string_view name) override;
+    std::optional<std::uint32_t> ValueType(std::string_view name) override;
     std::int32_t ReadInteger(std::string_view name) override;
     std::string ReadText(std::string_view name) override;
     double ReadDateTime(std::string_view name) override;
+    std::string ReadBinary(std::string_view name) override;
     void WriteInteger(std::string_view name, std::int32_t value) override;
     void WriteText(std::string_view name, std::string_view text) override;
     void WriteDateTime(std::string_view name, double value) override;
+    void WriteBinary(std::string_view name, std::string_view bytes) override;
     bool DeleteValue(std::string_view name) override;
     std::vector<std::string> ListSubkeys() override;
 

@@ -1,0 +1,203 @@
+#include "app/settings_store.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "app/password_scramble.h"
+
+namespace tarvex {
+namespace {
+
+constexpr char kLoadAtWinStart[] = "LoadAtWinStart";
+constexpr char kStartInTray[] = "StartInTray";
+constexpr char kMinimizeToTray[] = "MinimizeToTray";
+constexpr char kSelectedAdapter[] = "SelectedAdapter";
+constexpr char kProxyServer[] = "ProxyServer";
+constexpr char kProxyUserName[] = "ProxyUserName";
+constexpr char kProxyPassword[] = "ProxyPassword";
+constexpr char kCheckForUpdates[] = "CheckForUpdates";
+constexpr char kCheckForUpdatesInterval[] = "CheckForUpdatesInterval";
+constexpr char kCheckForUpdatesDate[] = "CheckForUpdatesDate";
+
+std::string PositionName(const char* edge) {
+    return std::string(kMainFormName) + edge;
+}
+
+// The index a list of `count` entries shows when asked to select `index`.
+int ListIndex(int index, int count) {
+    return index >= 0 && index < count ? index : -1;
+}
+
+// The password as this version stores it, its scrambled bytes in a REG_BINARY, which keeps a
+// byte that scrambles to 0; or as earlier versions stored it, those bytes read as ANSI text
+// into a REG_SZ, cut at such a byte. A missing value is the empty password.
+std::string ReadPassword(RegistryAccess& registry, AnsiCodePage& codePage) {
+    const std::optional<std::uint32_t> type = registry.ValueType(kProxyPassword);
+    if (!type) return {};
+    const std::string scrambled = *type == kRegBinary ? registry.ReadBinary(kProxyPassword)
+                                                      : codePage.FromUtf8(registry.ReadText(kProxyPassword));
+    return codePage.ToUtf8(UnscramblePassword(scrambled));
+}
+
+// The stored time of the last scheduled check, or nothing when it does not read as one. A
+// value that is no number would make every interval's comparison false, for good.
+std::optional<double> ReadLastUpdateCheck(RegistryAccess& registry) {
+    try {
+        const double when = registry.ReadDateTime(kCheckForUpdatesDate);
+        if (std::isfinite(when)) return when;
+    } catch (const Error&) {
+    }
+    return std::nullopt;
+}
+
+std::int64_t Gap(int start, int length, int otherStart, int otherLength) {
+    const std::int64_t end = std::int64_t{start} + length;
+    const std::int64_t otherEnd = std::int64_t{otherStart} + otherLength;
+    return std::max<std::int64_t>({0, otherStart - end, start - otherEnd});
+}
+
+std::int64_t Overlap(int start, int length, int otherStart, int otherLength) {
+    const std::int64_t from = std::max(start, otherStart);
+    const std::int64_t to = std::min(std::int64_t{start} + length, std::int64_t{otherStart} + otherLength);
+    return to - from;
+}
+
+// The start of a span of `length` moved into [areaStart, areaStart + areaLength) as far as it fits.
+int MoveInto(int start, int length, int areaStart, int areaLength) {
+    if (length >= areaLength) return areaStart;
+    return static_cast<int>(std::clamp<std::int64_t>(start, areaStart, std::int64_t{areaStart} + areaLength - length));
+}
+
+}  // namespace
+
+WindowBounds CentreOnScreen(WindowBounds window, int screenWidth, int screenHeight) {
+    window.Left = std::max(0, (screenWidth - window.Width) / 2);
+    window.Top = std::max(0, (screenHeight - window.Height) / 2);
+    return window;
+}
+
+WindowBounds BringOntoWorkArea(WindowBounds window, const std::vector<WindowBounds>& workAreas) {
+    // A negative size from the registry counts as none here; the window itself keeps to its
+    // smallest size.
+    const int width = std::max(window.Width, 0);
+    const int height = std::max(window.Height, 0);
+    const WindowBounds* nearest = nullptr;
+    double nearestDistance = std::numeric_limits<double>::infinity();  // squared; far beyond 64 bits
+    for (const WindowBounds& area : workAreas) {
+        if (Overlap(window.Left, width, area.Left, area.Width) >= std::min(width, kMinVisiblePixels) &&
+            Overlap(window.Top, height, area.Top, area.Height) >= std::min(height, kMinVisiblePixels))
+            return window;
+        const auto dx = static_cast<double>(Gap(window.Left, width, area.Left, area.Width));
+        const auto dy = static_cast<double>(Gap(window.Top, height, area.Top, area.Height));
+        if (dx * dx + dy * dy < nearestDistance) {
+            nearestDistance = dx * dx + dy * dy;
+            nearest = &area;
+        }
+    }
+    if (!nearest) return window;
+    window.Left = MoveInto(window.Left, width, nearest->Left, nearest->Width);
+    window.Top = MoveInto(window.Top, height, nearest->Top, nearest->Height);
+    return window;
+}
+
+LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, const SettingsLoadContext& context) {
+    LoadedSettings loaded;
+    ProgramSettings& settings = loaded.Settings;
+    settings.Window = context.LayoutBounds;
+    settings.SelectedAdapter = ListIndex(settings.SelectedAdapter, context.AdapterCount);
+    settings.LastUpdateCheck = context.Now;
+    registry.SetRootKey(RegistryRoot::CurrentUser);
+
+    if (registry.OpenKey(kWindowPositionKey, false)) {
+        // Each value takes effect as it is read; the first that fails ends the position alone.
+        try {
+            settings.Window.Left = registry.ReadInteger(PositionName("_Left"));
+            settings.Window.Top = registry.ReadInteger(PositionName("_Top"));
+            settings.Window.Width = registry.ReadInteger(PositionName("_Width"));
+            settings.Window.Height = registry.ReadInteger(PositionName("_Height"));
+        } catch (const Error&) {
+        }
+    } else {
+        settings.Window = CentreOnScreen(settings.Window, context.ScreenWidth, context.ScreenHeight);
+    }
+    settings.Window = BringOntoWorkArea(settings.Window, context.WorkAreas);
+
+    try {
+        ProgramOptions& options = settings.Options;
+        if (registry.OpenKey(kGeneralKey, false)) {
+            options.LoadAtWinStart = registry.ReadFlag(kLoadAtWinStart);
+            options.StartInTray = registry.ReadFlag(kStartInTray);
+            // Checking "Start Tarvex in System Tray" checks "Minimize to System Tray" too, until
+            // its own value is read.
+            if (options.StartInTray) options.MinimizeToTray = true;
+            options.MinimizeToTray = registry.ReadFlag(kMinimizeToTray);
+            loaded.StartMinimized = options.StartInTray;
+        }
+        if (registry.OpenKey(kAdaptersKey, false))
+            settings.SelectedAdapter = ListIndex(registry.ReadInteger(kSelectedAdapter), context.AdapterCount);
+        if (registry.OpenKey(kUpdateKey, false)) {
+            settings.ProxyServer = registry.ReadText(kProxyServer);
+            settings.ProxyUserName = registry.ReadText(kProxyUserName);
+            settings.ProxyPassword = ReadPassword(registry, codePage);
+            options.CheckForUpdates = registry.ReadFlag(kCheckForUpdates);
+            options.UpdateInterval = ListIndex(registry.ReadInteger(kCheckForUpdatesInterval),
+                                               static_cast<int>(kUpdateIntervalTexts.size()));
+            if (options.CheckForUpdates) {
+                const std::optional<double> lastCheck = ReadLastUpdateCheck(registry);
+                loaded.LastUpdateCheckFellBack = !lastCheck;
+                settings.LastUpdateCheck = lastCheck.value_or(context.Now);
+                loaded.ScheduledCheckPending = true;
+            }
+        }
+    } catch (const Error& error) {
+        loaded.Failure = error;
+    }
+    registry.CloseKey();
+    return loaded;
+}
+
+void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, double lastCheck) {
+    if (!loaded.ScheduledCheckPending) return;
+    if (lastCheck == loaded.Settings.LastUpdateCheck && !loaded.LastUpdateCheckFellBack) return;
+    registry.SetRootKey(RegistryRoot::CurrentUser);
+    registry.OpenKey(kUpdateKey, true);  // one that does not open fails the write with its error
+    registry.WriteDateTime(kCheckForUpdatesDate, lastCheck);
+    registry.CloseKey();
+}
+
+void SaveSettings(RegistryAccess& registry, AnsiCodePage& codePage, const ProgramSettings& settings,
+                  const std::function<void(bool loadAtWinStart)>& updateAutostart) {
+    registry.SetRootKey(RegistryRoot::CurrentUser);
+    if (registry.OpenKey(kWindowPositionKey, true) && !settings.WindowMaximized) {
+        registry.WriteInteger(PositionName("_Left"), settings.Window.Left);
+        registry.WriteInteger(PositionName("_Top"), settings.Window.Top);
+        registry.WriteInteger(PositionName("_Width"), settings.Window.Width);
+        registry.WriteInteger(PositionName("_Height"), settings.Window.Height);
+    }
+    const ProgramOptions& options = settings.Options;
+    if (registry.OpenKey(kGeneralKey, true)) {
+        registry.WriteFlag(kLoadAtWinStart, options.LoadAtWinStart);
+        if (updateAutostart) {
+            updateAutostart(options.LoadAtWinStart);
+            // Should it have used this object after all, the next writes still go to this key;
+            // one that no longer opens fails them with their error.
+            registry.SetRootKey(RegistryRoot::CurrentUser);
+            registry.OpenKey(kGeneralKey, true);
+        }
+        registry.WriteFlag(kStartInTray, options.StartInTray);
+        registry.WriteFlag(kMinimizeToTray, options.MinimizeToTray);
+    }
+    if (registry.OpenKey(kAdaptersKey, true)) registry.WriteInteger(kSelectedAdapter, settings.SelectedAdapter);
+    if (registry.OpenKey(kUpdateKey, true)) {
+        registry.WriteText(kProxyServer, settings.ProxyServer);
+        registry.WriteText(kProxyUserName, settings.ProxyUserName);
+        registry.WriteBinary(kProxyPassword, ScramblePassword(codePage.FromUtf8(settings.ProxyPassword)));
+        registry.WriteFlag(kCheckForUpdates, options.CheckForUpdates);
+        registry.WriteInteger(kCheckForUpdatesInterval, options.UpdateInterval);
+    }
+    registry.CloseKey();
+}
+
+}  // namespace tarvex
