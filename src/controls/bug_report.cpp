@@ -1,7 +1,6 @@
 #include "controls/bug_report.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace tarvex {
 namespace {
@@ -16,9 +15,12 @@ std::size_t ShownStackLines(const BugReport& report) {
 }  // namespace
 
 std::string FormatStackFrame(std::string_view module, std::uintptr_t offset) {
-    char number[2 + 2 * sizeof(std::uintptr_t) + 1];
-    std::snprintf(number, sizeof number, "0x%llx", static_cast<unsigned long long>(offset));
-    return std::string(module) + "+" + number;
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), "0123456789abcdef"[offset & 0xF]);
+        offset >>= 4;
+    } while (offset != 0);
+    return std::string(module) + "+0x" + digits;
 }
 
 std::string EscapeLabelText(std::string_view text) {

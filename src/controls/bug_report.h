@@ -16,7 +16,7 @@ struct BugReport {
 };
 
 // Stack lines the dialog and the mail show; the rest is left out.
-inline constexpr std::size_t kBugReportStackLines = 10;
+inline constexpr std::size_t kBugReportStackLines = 8;
 
 // "Tarvex.exe+0x1a2b".
 std::string FormatStackFrame(std::string_view module, std::uintptr_t offset);

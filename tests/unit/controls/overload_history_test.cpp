@@ -38,16 +38,15 @@ TEST(OverloadHistoryTest, CapacityAndTickWidthDecideEachOther) {
         int Capacity;
         int TickWidth;
     } const cases[] = {
-        {false, 2, 293, 146, 2},  // 146.5 rounds to the even 146
-        {false, 2, 291, 146, 2},  // 145.5 rounds to the even 146
-        {false, 1, 293, 293, 1},  // the Connection State graphs
-        {true, 293, 293, 293, 1},
-        {true, 4, 10, 4, 2},    // 2.5 rounds to 2
-        {true, 4, 14, 4, 4},    // 3.5 rounds to 4
-        {true, 700, 293, 700, 1},  // more than twice the width: bars stay one pixel wide
-        {false, 0, 293, 293, 1},   // no bar is narrower than a pixel
-        {false, 5, 2, 1, 5},       // a graph narrower than a bar keeps one
-        {true, 0, 293, 1, 293},    // and a history holds at least one value
+        {false, 2, 293, 146, 2},                        // 146.5 rounds to the even 146
+        {false, 2, 291, 146, 2},                        // 145.5 rounds to the even 146
+        {false, 1, 293, 293, 1},                        // the Connection State graphs
+        {true, 293, 293, 293, 1}, {true, 4, 10, 4, 2},  // 2.5 rounds to 2
+        {true, 4, 14, 4, 4},                            // 3.5 rounds to 4
+        {true, 700, 293, 700, 1},                       // more than twice the width: bars stay one pixel wide
+        {false, 0, 293, 293, 1},                        // no bar is narrower than a pixel
+        {false, 5, 2, 1, 5},                            // a graph narrower than a bar keeps one
+        {true, 0, 293, 1, 293},                         // and a history holds at least one value
     };
     for (const Case& c : cases) {
         OverloadHistory graph;
@@ -65,8 +64,8 @@ TEST(OverloadHistoryTest, CapacityAndTickWidthDecideEachOther) {
 }
 
 TEST(OverloadHistoryTest, TimerIntervalFollowsTheSpeed) {
-    const std::pair<int, unsigned> cases[] = {{1, 1000}, {2, 500}, {3, 333}, {7, 143}, {200, 5},
-                                              {16, 62},  // 62.5 rounds to the even 62
+    const std::pair<int, unsigned> cases[] = {{1, 1000}, {2, 500}, {3, 333},
+                                              {7, 143},  {200, 5}, {16, 62},  // 62.5 rounds to the even 62
                                               {0, 1000}, {255, 5}};
     for (const auto& [speed, interval] : cases) {
         OverloadHistory graph;
