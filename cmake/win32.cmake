@@ -5,6 +5,12 @@
 # process's private memory (about 5 MB for Tarvex.exe). Windows maps either kind.
 add_link_options(-Wl,--file-alignment,4096)
 
+# The "Bug Report" dialog walks the call stack by frame pointers on 32-bit Windows (no symbol
+# files ship), so every function keeps one; x86_64 unwinds by its tables instead.
+if(TARVEX_MINGW_ARCH STREQUAL "i686")
+  add_compile_options(-fno-omit-frame-pointer)
+endif()
+
 # GoogleTest built with mingw from the sources Debian ships.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)

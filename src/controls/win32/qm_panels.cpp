@@ -58,7 +58,7 @@ TQmShader::~TQmShader() = default;
 
 void TQmShader::Create(HWND parent, int controlId, int x, int y, int width, int height) {
     RegisterWindowClass(kClassName, CS_DBLCLKS | CS_HREDRAW | CS_VREDRAW);
-    CreateHandle(kClassName, L"", WS_CHILD | WS_VISIBLE, 0, x, y, width, height, parent,
+    CreateHandle(kClassName, Utf8ToWide(caption_).c_str(), WS_CHILD | WS_VISIBLE, 0, x, y, width, height, parent,
                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(controlId)));
 }
 
@@ -97,17 +97,11 @@ void TQmShader::SetFontColor(TColor color) {
     Change(fontColor_, color);
 }
 
-std::string TQmShader::Caption() const {
-    if (!Handle()) return {};
-    const int length = GetWindowTextLengthW(Handle());
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextW(Handle(), text.data(), length + 1)));
-    return WideToUtf8(text);
-}
-
 void TQmShader::SetCaption(const std::string& caption) {
-    if (!Handle() || Caption() == caption) return;
-    SetWindowTextW(Handle(), Utf8ToWide(caption).c_str());
+    if (caption_ == caption) return;
+    caption_ = caption;
+    if (!Handle()) return;
+    SetWindowTextW(Handle(), Utf8ToWide(caption_).c_str());
     InvalidateRect(Handle(), nullptr, FALSE);
 }
 
@@ -122,7 +116,7 @@ void TQmShader::PaintTo(HDC dc) {
     for (const GradientBand& band : bands)
         FillSolid(dc, {band.Area.Left, band.Area.Top, band.Area.Right, band.Area.Bottom}, band.Color);
 
-    const std::wstring caption = Utf8ToWide(Caption());
+    const std::wstring caption = Utf8ToWide(caption_);
     if (caption.empty()) return;
     HFONT font = Handle() ? reinterpret_cast<HFONT>(SendMessageW(Handle(), WM_GETFONT, 0, 0)) : nullptr;
     SelectObjectScope selected(dc, font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)));

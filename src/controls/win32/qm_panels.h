@@ -46,8 +46,8 @@ public:
     std::string Version() const { return ComponentVersionText(VersionNumber()); }
     virtual std::uint32_t VersionNumber() const { return 0x01040000; }
 
-    // The caption (UTF-8), the window text.
-    std::string Caption() const;
+    // The caption (UTF-8), also the window text.
+    const std::string& Caption() const { return caption_; }
     void SetCaption(const std::string& caption);
     TAlignment Alignment() const { return alignment_; }
     void SetAlignment(TAlignment alignment);
@@ -69,6 +69,7 @@ private:
     RECT ClientRect() const;
 
     ShaderColors colors_;
+    std::string caption_;
     std::uint16_t steps_ = 20;
     bool direction_ = false;
     TAlignment alignment_ = TAlignment::taCenter;
