@@ -746,7 +746,7 @@ def stripes1_alpha(t):
 
 
 def stripes2_alpha(t):
-    return 36 * _band(t, 30, 9) * _ramp(t, 380, 1250)
+    return 40 * _band(t, 30, 9) * _ramp(t, 150, 800)
 
 
 def lines_picture(width, height):
