@@ -5,6 +5,12 @@
 # process's private memory (about 5 MB for Tarvex.exe). Windows maps either kind.
 add_link_options(-Wl,--file-alignment,4096)
 
+# The "Bug Report" dialog walks the call stack by frame pointers on 32-bit Windows (no symbol
+# files ship), so every function keeps one; x86_64 unwinds by its tables instead.
+if(TARVEX_MINGW_ARCH STREQUAL "i686")
+  add_compile_options(-fno-omit-frame-pointer)
+endif()
+
 # GoogleTest built with mingw from the sources Debian ships.
 set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
@@ -24,9 +30,10 @@ target_link_libraries(tarvex_shell PUBLIC tarvex_core
   comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid)
 
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${RESOURCE_DIR}/*.ico ${RESOURCE_DIR}/*.bmp
-     ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h)
+     ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h ${RESOURCE_DIR}/Pictures.rc)
 set_source_files_properties(${RESOURCE_DIR}/Tarvex.rc PROPERTIES
   OBJECT_DEPENDS "${RESOURCE_FILES};${CMAKE_BINARY_DIR}/generated/build_version.h")
+set_source_files_properties(${RESOURCE_DIR}/Pictures.rc PROPERTIES OBJECT_DEPENDS "${RESOURCE_FILES}")
 add_executable(Tarvex WIN32 src/app/win32/winmain.cpp ${RESOURCE_DIR}/Tarvex.rc)
 target_link_options(Tarvex PRIVATE -municode)
 target_link_libraries(Tarvex PRIVATE tarvex_shell)
@@ -72,9 +79,10 @@ set(WINE_TEST_ENV "WINEDEBUG=-all" "WINEDLLOVERRIDES=mscoree,mshtml=")
 # The test run's prefixes, made by tools/wine-prefix (scripts/test runs it first).
 get_filename_component(TARVEX_WINE_DIR ${CMAKE_BINARY_DIR}/../wine ABSOLUTE)
 
-# Win32 unit tests: adapters, controls and windows in the shared headless prefix.
+# Win32 unit tests: adapters, controls and windows in the shared headless prefix. They carry
+# the program's pictures (not its manifest or icons), which the panels load by name.
 file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
-add_executable(win32_tests ${WIN32_TEST_SOURCES})
+add_executable(win32_tests ${WIN32_TEST_SOURCES} ${RESOURCE_DIR}/Pictures.rc)
 target_include_directories(win32_tests PRIVATE tests)
 target_link_options(win32_tests PRIVATE -municode)
 target_link_libraries(win32_tests PRIVATE tarvex_driver gtest)

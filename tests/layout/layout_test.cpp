@@ -19,6 +19,7 @@
 #include "app/win32/application.h"
 #include "app/win32/control_ids.h"
 #include "app/win32/main_form.h"
+#include "controls/win32/bug_report_dialog.h"
 #include "driver.h"
 #include "e2e/support/e2e.h"
 #include "platform/win32/unicode.h"
@@ -331,8 +332,8 @@ protected:
         return root;
     }
 
-    static void SavePicture(const std::string& name) {
-        const auto image = driver::CaptureOwnWindow(form_->Handle());
+    static void SavePicture(const std::string& name, HWND window = nullptr) {
+        const auto image = driver::CaptureOwnWindow(window ? window : form_->Handle());
         ASSERT_TRUE(image) << name;
         const std::wstring path = e2e::OutputDir() + L"\\" + Utf8ToWide(name) + L".png";
         EXPECT_TRUE(driver::WriteFileBytes(path, driver::EncodePng(*image))) << WideToUtf8(path);
@@ -396,6 +397,27 @@ TEST_F(MainWindowLayoutTest, EveryViewPaintsAllOfItsArea) {
         }
         EXPECT_EQ(marked, 0) << view.Name << ": unpainted pixels, the first at " << first.x << ", " << first.y;
     }
+}
+
+// The "Bug Report" dialog, a window of its own, with a long message and a full call stack.
+TEST_F(MainWindowLayoutTest, BugReportDialogFitsItsTexts) {
+    const int dpi = ScreenDpi();
+    BugReport report{"Failed to set data for 'TcpWindowSize': <B>Access is denied.</B> (5)",
+                     {},
+                     "2.0.1.70",
+                     "Windows 7 Service Pack 1"};
+    for (int i = 0; i < 14; ++i) report.StackLines.push_back(FormatStackFrame("Tarvex.exe", 0x1a2b0u + 0x131u * i));
+    TBugReportDialog dialog(report, "support@quillmont.com");
+    dialog.Create(form_->Handle());
+    ShowWindow(dialog.Handle(), SW_SHOWNORMAL);
+    Settle(dialog.Handle());
+    Faults faults("Bug Report at " + std::to_string(dpi) + " DPI");
+    CheckTree(dialog.Handle(), dpi, faults);
+    EXPECT_EQ(faults.Text(), "");
+    // The report's lines, the stack's marker included, fit in the label.
+    const TQmHtmlLabel& label = dialog.ReportLabel();
+    EXPECT_LE(label.ContentHeight(), Height(ClientRectOf(label.Handle())));
+    SavePicture("BugReport", dialog.Handle());
 }
 
 // The About page's legal notice scrolls without smearing: after a scroll it looks as it does

@@ -3,8 +3,10 @@
 
 Makes the program icon (Tarvex.ico: 16, 32 and 48 pixels, 32-bit BMP entries with alpha),
 the image strips ImageList32.bmp (5 x 32 x 32), ImageList16LeftMenu.bmp (5 x 16 x 16) and
-ImageList16Progress.bmp (6 x 16 x 16), and the pictures PictureSettings.png,
-PictureSupport.png (32 x 32) and Logo.png (64 x 64).
+ImageList16Progress.bmp (6 x 16 x 16), the pictures PictureSettings.png,
+PictureSupport.png (32 x 32) and Logo.png (64 x 64), the header panel's colour strips,
+backgrounds, textures and shadow lines, the other panel pictures, and the update wizard's
+side picture (162 x 329) and error sign (32 x 32).
 
 Shapes are signed distance functions evaluated at pixel centres, which gives exact
 anti-aliasing at every size without supersampling. Standard library only, deterministic
@@ -641,6 +643,274 @@ def render(draw, size, *args):
     return c.pixels()
 
 
+
+# ---------------------------------------------------------------------------------------
+# Header and panel pictures (resource type QM_PICTURES). Large pictures are functions of a
+# single coordinate where they can be (x + y, x - y, y alone, or a short period in x), so
+# that each row repeats or shifts the one above it and zlib keeps the program small.
+
+
+def _clamp8(v):
+    return max(0, min(255, int(round(v))))
+
+
+def _strip_rows(width, height, top, bottom):
+    """A vertical colour strip: rows of RGB triples from top to bottom colour."""
+    rows = []
+    for y in range(height):
+        t = y / (height - 1) if height > 1 else 0.0
+        c = bytes(_clamp8(top[k] + (bottom[k] - top[k]) * t) for k in range(3))
+        rows.append(c * width)
+    return rows
+
+
+def bmp24_bytes(rows, width, height):
+    """24-bit BI_RGB bottom-up DIB file from RGB rows (top row first)."""
+    stride = (width * 3 + 3) & ~3
+    pixels = bytearray()
+    for row in reversed(rows):
+        line = bytearray()
+        for i in range(0, width * 3, 3):
+            line += bytes((row[i + 2], row[i + 1], row[i]))
+        pixels += line + b"\0" * (stride - len(line))
+    offset = 14 + 40
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 24, 0, len(pixels), 2835, 2835, 0, 0)
+    return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + bytes(pixels)
+
+
+def bmp8_bytes(rows, width, height):
+    """8-bit palette DIB file from RGB rows: each distinct colour gets a palette entry."""
+    palette, index_rows = [], []
+    for row in rows:
+        indices = bytearray()
+        for i in range(0, width * 3, 3):
+            c = tuple(row[i:i + 3])
+            if c not in palette:
+                palette.append(c)
+            indices.append(palette.index(c))
+        index_rows.append(indices)
+    assert len(palette) <= 256
+    stride = (width + 3) & ~3
+    pixels = b"".join(bytes(r) + b"\0" * (stride - width) for r in reversed(index_rows))
+    colours = b"".join(bytes((c[2], c[1], c[0], 0)) for c in palette) + b"\0\0\0\0" * (256 - len(palette))
+    offset = 14 + 40 + len(colours)
+    info = struct.pack("<IiiHHIIiiII", 40, width, height, 1, 8, 0, len(pixels), 2835, 2835, 256, 0)
+    return struct.pack("<2sIHHI", b"BM", offset + len(pixels), 0, 0, offset) + info + colours + pixels
+
+
+def png_rgb_bytes(rows, width, height):
+    """PNG without alpha (colour type 2) from RGB rows."""
+    raw = b"".join(b"\0" + r for r in rows)
+
+    def chunk(tag, data):
+        body = tag + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+
+    header = struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", header) + chunk(b"IDAT", zlib.compress(raw, 9))
+            + chunk(b"IEND", b""))
+
+
+def _px(color, alpha):
+    a = _clamp8(alpha)
+    return bytes((color[0], color[1], color[2], a)) if a else b"\0\0\0\0"
+
+
+def _ramp(t, t0, t1):
+    if t <= t0:
+        return 0.0
+    if t >= t1:
+        return 1.0
+    return (t - t0) / (t1 - t0)
+
+
+def _band(t, period, width):
+    """Coverage of a band `width` wide every `period`, with one soft pixel at each edge."""
+    p = t % period
+    return max(0.0, min(1.0, min(p + 0.5, width - p + 0.5)))
+
+
+def diagonal_picture(width, height, slope, alpha_at, color=WHITE):
+    """Rows of a picture whose pixels depend on t = x + slope * y only (slope 1 or -1)."""
+    offset = height if slope < 0 else 0
+    table = b"".join(_px(color, alpha_at(t - offset)) for t in range(width + height + 1))
+    rows = []
+    for y in range(height):
+        t0 = slope * y + offset
+        rows.append(table[t0 * 4:(t0 + width) * 4])
+    return rows
+
+
+def stripes1_alpha(t):
+    return 44 * _band(t, 56, 22) * _ramp(t, 420, 1150)
+
+
+def stripes2_alpha(t):
+    return 40 * _band(t, 30, 9) * _ramp(t, 150, 800)
+
+
+def lines_picture(width, height):
+    fade = [_ramp(x, 260, width - 60) for x in range(width)]
+    rows = []
+    for y in range(height):
+        if y % 6 != 5:
+            rows.append(b"\0\0\0\0" * width)
+            continue
+        strength = 30 + 26 * y / height
+        rows.append(b"".join(_px(WHITE, strength * f) for f in fade))
+    return rows
+
+
+def curves_picture(width, height, curves, max_alpha, line_width, fade_from):
+    """Thin anti-aliased curves y = c + a * sin(x * f + phase), fading in from the left."""
+    data = bytearray(width * height * 4)
+    alpha = [0.0] * (width * height)
+    half = line_width / 2
+    for base, amplitude, frequency, phase in curves:
+        for x in range(width):
+            centre = base + amplitude * math.sin(x * frequency + phase)
+            slope = amplitude * frequency * math.cos(x * frequency + phase)
+            norm = 1.0 / math.sqrt(1 + slope * slope)
+            for y in range(max(0, int(centre - half - 3)), min(height, int(centre + half + 4))):
+                d = abs(y + 0.5 - centre) * norm
+                cover = max(0.0, min(1.0, half - d + 0.5))
+                i = y * width + x
+                alpha[i] = max(alpha[i], cover)
+    for y in range(height):
+        for x in range(width):
+            a = alpha[y * width + x] * max_alpha * _ramp(x, fade_from, width * 0.8)
+            data[(y * width + x) * 4:(y * width + x) * 4 + 4] = _px(WHITE, a)
+    return [bytes(data[y * width * 4:(y + 1) * width * 4]) for y in range(height)]
+
+
+def tile_picture(width, height, alpha_at, color=WHITE):
+    return [b"".join(_px(color, alpha_at(x, y)) for x in range(width)) for y in range(height)]
+
+
+def geometric_picture(width, height):
+    """Triangles on a 40-pixel grid: one 40 x 40 tile repeated across."""
+    period = 40
+
+    def alpha_at(x, y):
+        u, v = x % period, y % period
+        on_grid = min(u, v) < 1 or abs(u - v) < 0.8 or abs(u + v - period) < 0.8
+        return 26 if on_grid else 0
+
+    tile = tile_picture(period, period, alpha_at)
+    return [(tile[y % period] * (width // period + 1))[:width * 4] for y in range(height)]
+
+
+def _noise(seed):
+    state = [seed]
+
+    def next_value():
+        state[0] = (state[0] * 1103515245 + 12345) & 0x7FFFFFFF
+        return state[0] / 0x7FFFFFFF
+
+    return next_value
+
+
+def grain_texture(size, strength, seed):
+    rand = _noise(seed)
+    rows = []
+    for _ in range(size):
+        row = bytearray()
+        for _ in range(size):
+            v = rand()
+            row += _px(WHITE if v > 0.5 else (0, 0, 0), abs(v - 0.5) * 2 * strength)
+        rows.append(bytes(row))
+    return rows
+
+
+def shadow_divider(length, thickness, vertical_line=False):
+    """A soft shadow along the bottom edge (or the right edge), fading in and out at its ends."""
+    def alpha_at(along, across):
+        depth = ((across + 1) / thickness) ** 2
+        ends = min(_ramp(along, 0, 220), 1.0 - _ramp(along, length - 160, length))
+        return 90 * depth * ends
+
+    if vertical_line:
+        return tile_picture(thickness, length, lambda x, y: alpha_at(y, x), (0, 0, 0))
+    return tile_picture(length, thickness, lambda x, y: alpha_at(x, y), (0, 0, 0))
+
+
+def crop_rows(rows, width, height, x0=0, y0=0):
+    return [r[x0 * 4:(x0 + width) * 4] for r in rows[y0:y0 + height]]
+
+
+def draw_speedometer(c):
+    c.fill(arc(16, 18, 14, 0, 180, 2.6), conic(16, 18, 180, [(0, GREEN), (90, AMBER), (180, RED)]))
+    for i in range(9):
+        a = 180 - i * 22.5
+        x0, y0 = _polar(16, 18, 10.2, a)
+        x1, y1 = _polar(16, 18, 11.8, a)
+        c.fill(line([(x0, y0), (x1, y1)], 0.7), solid(GREY_DARK))
+
+
+def draw_speed_centre(c):
+    c.framed(circle(16, 16, 15), solid(GREY_DARK), radial(12, 12, 20, [(0, WHITE), (1, GREY)]), 1.0)
+
+
+def draw_wizard_side(c):
+    """The update wizard's side picture, top half: the program's gauge with an arrow of renewal."""
+    draw_gauge(c)
+
+
+def header_pictures():
+    """{file name: bytes} of the header and panel pictures."""
+    files = {}
+    for name, width, height, top, bottom in (
+        ("HeaderStripDarkBlue.bmp", 1, 96, (61, 122, 199), (13, 83, 154)),
+        ("HeaderStripLightBlue.bmp", 6, 112, (250, 250, 251), (225, 235, 247)),
+        ("HeaderStripVelmar.bmp", 4, 98, (25, 93, 163), (22, 87, 155)),
+    ):
+        files[name] = bmp24_bytes(_strip_rows(width, height, top, bottom), width, height)
+    files["HeaderStripGrey.bmp"] = bmp8_bytes(_strip_rows(6, 112, (244, 244, 246), (214, 218, 226)), 6, 112)
+
+    files["HeaderStripes1.png"] = png_bytes(diagonal_picture(1329, 295, 1, stripes1_alpha), 1329, 295)
+    files["HeaderStripes2.png"] = png_bytes(diagonal_picture(1329, 295, -1, stripes2_alpha), 1329, 295)
+    files["HeaderLines.png"] = png_bytes(lines_picture(879, 250), 879, 250)
+    files["HeaderCurves.png"] = png_bytes(curves_picture(
+        920, 260, [(70 + 34 * i, 18 + 4 * i, 0.009 + 0.001 * i, 0.7 * i) for i in range(5)], 70, 1.2, 180), 920, 260)
+    files["HeaderWaves.png"] = png_bytes(curves_picture(
+        1300, 214, [(60 + 22 * i, 26, 0.006, 0.45 * i) for i in range(7)], 54, 2.4, 260), 1300, 214)
+
+    files["TextureGeometric.png"] = png_bytes(geometric_picture(1920, 200), 1920, 200)
+    files["TextureGrain.png"] = png_bytes(grain_texture(64, 34, 7), 64, 64)
+    files["TexturePaper.png"] = png_bytes(grain_texture(100, 16, 11), 100, 100)
+    textures = (
+        ("TextureGrid.png", 64, lambda x, y: 28 if x % 8 == 0 or y % 8 == 0 else 0),
+        ("TextureGrid1.png", 56, lambda x, y: 30 if x % 14 == 0 or y % 14 == 0 else 0),
+        ("TextureGrid2.png", 50, lambda x, y: 34 if (x % 10 == 0 and y % 2 == 0) or (y % 10 == 0 and x % 2 == 0)
+         else 0),
+        ("TextureLines.png", 64, lambda x, y: 26 if (x + y) % 8 == 0 else 0),
+        ("TextureStripes.png", 64, lambda x, y: 20 if x % 8 < 4 else 0),
+        ("TextureSquare.png", 20, lambda x, y: 30 if x in (2, 17) and 2 <= y <= 17 or y in (2, 17) and 2 <= x <= 17
+         else 0),
+        ("TextureDot.png", 8, lambda x, y: 60 * max(0.0, 1.0 - math.hypot(x - 3.5, y - 3.5) / 2.2)),
+        ("TextureMetal.png", 8, lambda x, y: (18, 6, 26, 10, 22, 4, 14, 8)[y]),
+    )
+    for name, size, alpha_at in textures:
+        files[name] = png_bytes(tile_picture(size, size, alpha_at), size, size)
+
+    files["ShadowDivider1.png"] = png_bytes(shadow_divider(918, 12), 918, 12)
+    files["ShadowDivider2.png"] = png_bytes(shadow_divider(918, 12, vertical_line=True), 12, 918)
+    files["PanelGradient.png"] = png_rgb_bytes(_strip_rows(18, 31, WHITE, BLUE_LIGHT), 18, 31)
+
+    arrow = tile_picture(63, 5, lambda x, y: 255 * max(0.0, min(1.0, (1.0 + x / 62 * 1.5) - abs(y - 2))),
+                         RED_DARK)
+    files["SpeedArrow.png"] = png_bytes(arrow, 63, 5)
+    files["SpeedCentre.png"] = png_bytes(render(draw_speed_centre, 17), 17, 17)
+    files["Speedometer.png"] = png_bytes(crop_rows(render(draw_speedometer, 148), 148, 93), 148, 93)
+
+    # The update wizard's side picture (two drawings one above the other) and its error sign.
+    top = render(draw_wizard_side, 162)
+    bottom = render(draw_monitor, 162)
+    side = top + bottom + [b"\0\0\0\0" * 162] * (329 - 2 * 162)
+    files["PictureWizard.png"] = png_bytes(side, 162, 329)
+    files["PictureWizardError.png"] = png_bytes(render(draw_error, 32), 32, 32)
+    return files
+
 # ---------------------------------------------------------------------------------------
 
 MENU_SUBJECTS = [draw_gauge, draw_sliders, draw_monitor, draw_gear, draw_help]
@@ -673,6 +943,9 @@ def build():
     ):
         rows = render(draw, size)
         files[name] = (png_bytes(rows, size, size), [(size, rows)])
+    # Not square: left out of the contact sheet.
+    for name, data in header_pictures().items():
+        files[name] = (data, [])
     return files
 
 

@@ -5,10 +5,12 @@
 
 #include <memory>
 
+#include "app/main_form_texts.h"
 #include "app/win32/application.h"
 #include "app/win32/main_form.h"
 #include "app/win32/single_instance.h"
 #include "common/win32/window_utils.h"
+#include "controls/win32/bug_report_dialog.h"
 #include "platform/win32/program_info.h"
 #include "platform/win32/unicode.h"
 #include "resource_ids.h"
@@ -37,6 +39,8 @@ int Run(int showCommand) {
     InitCommonControlsEx(&controls);
     Application().Title = L"Tarvex";
     Application().Icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVEX));
+    // Errors that nothing caught end in the "Bug Report" dialog; the program goes on.
+    SetUnhandledErrorHandler([](std::exception_ptr error) { ShowBugReport(error, texts::kSupportAddress); });
 
     TTarvexMainForm mainForm;
     mainForm.Create(showCommand);

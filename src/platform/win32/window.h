@@ -9,7 +9,7 @@
 namespace tarvex {
 
 // Hands an error that nothing caught to the application's handler (the "Bug Report"
-// message); the program goes on afterwards.
+// dialog; a plain message box while none is set); the program goes on afterwards.
 void ReportUnhandledError(std::exception_ptr error) noexcept;
 void SetUnhandledErrorHandler(std::function<void(std::exception_ptr)> handler);
 
