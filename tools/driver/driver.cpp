@@ -666,6 +666,19 @@ bool AnswerDialog(HWND dialog, int buttonId) {
     return !hasButtons && Post(dialog, TDM_CLICK_BUTTON, static_cast<WPARAM>(buttonId));
 }
 
+std::optional<std::wstring> ClipboardText() {
+    if (!OpenClipboard(nullptr)) return std::nullopt;
+    std::optional<std::wstring> text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            text = chars;
+            GlobalUnlock(data);
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
 // ---- Menus -----------------------------------------------------------------------------------
 
 namespace {

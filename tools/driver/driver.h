@@ -177,6 +177,9 @@ DialogContent ReadDialog(HWND dialog);
 // button when it is a control, else TDM_CLICK_BUTTON. Posted; wait for the dialog to go.
 bool AnswerDialog(HWND dialog, int buttonId);
 
+// The clipboard's Unicode text, nullopt when it holds none or is not to be had.
+std::optional<std::wstring> ClipboardText();
+
 // ---- Menus -----------------------------------------------------------------------------------
 
 struct MenuItem {

@@ -429,6 +429,16 @@ void TListView::DoChange() {
     if (OnChange) OnChange();
 }
 
+// Progress bar
+
+void TProgressBar::SetRange(int minimum, int maximum) {
+    SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
+}
+
+void TProgressBar::SetPosition(int position) {
+    SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
 // Up-down and track bar
 
 void TUpDown::SetBuddy(const TEdit& buddy) {

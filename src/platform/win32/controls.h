@@ -247,6 +247,16 @@ private:
     std::vector<ListRow> rows_;  // as shown
 };
 
+// The system's progress bar, for progress with a known end.
+class TProgressBar : public TControl {
+public:
+    void SetRange(int minimum, int maximum);
+    void SetPosition(int position);
+
+protected:
+    const wchar_t* ClassName() const override { return PROGRESS_CLASSW; }
+};
+
 // An up-down spinner; its number box is a TEdit made just before it (the buddy).
 class TUpDown : public TControl {
 public:

@@ -10,14 +10,6 @@
 
 namespace tarvex {
 
-void TProgressBarControl::SetRange(int minimum, int maximum) {
-    SendMessageW(Handle(), PBM_SETRANGE32, static_cast<WPARAM>(minimum), static_cast<LPARAM>(maximum));
-}
-
-void TProgressBarControl::SetPosition(int position) {
-    SendMessageW(Handle(), PBM_SETPOS, static_cast<WPARAM>(position), 0);
-}
-
 void TProgressPage::CreateContent(const PageContext& context) {
     const Surface& at = context.Where;
     constexpr int kListWidth = kTaskColumnWidth + kProgressColumnWidth + 4;  // the columns and the border

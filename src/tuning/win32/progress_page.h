@@ -8,16 +8,6 @@
 
 namespace tarvex {
 
-// The system's progress bar.
-class TProgressBarControl : public TControl {
-public:
-    void SetRange(int minimum, int maximum);
-    void SetPosition(int position);
-
-protected:
-    const wchar_t* ClassName() const override { return PROGRESS_CLASSW; }
-};
-
 class TProgressPage final : public TPage {
 public:
     explicit TProgressPage(TuningRunModel& model) : model_(model) {}
@@ -31,7 +21,7 @@ private:
     UniqueImageList images_;  // the 16-pixel strip: signal bars, hourglass, check mark
     TLabel lblOptimizing, txtWorking;
     TListView ListViewProgress;
-    TProgressBarControl ProgressBarOptimize;
+    TProgressBar ProgressBarOptimize;  // a known end: the system bar, not the busy one
     TButton btnOK;
 };
 
