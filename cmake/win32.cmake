@@ -77,7 +77,7 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
 add_executable(win32_tests ${WIN32_TEST_SOURCES})
 target_include_directories(win32_tests PRIVATE tests)
 target_link_options(win32_tests PRIVATE -municode)
-target_link_libraries(win32_tests PRIVATE tarvex_driver gtest)
+target_link_libraries(win32_tests PRIVATE tarvex_driver gtest ws2_32 iphlpapi)
 add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
