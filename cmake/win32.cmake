@@ -82,6 +82,13 @@ add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
 
+# Without IP Helper (the DLL disabled for this one process) the interface table reads 50 and no
+# rows, and nothing fails.
+add_test(NAME win32.ip_helper_missing
+  COMMAND sh -c "out=$(WINEDLLOVERRIDES='mscoree,mshtml=;iphlpapi=d' \"$0\" \"$1\" interface-table | tr -d '\\r') && test \"$out\" = status=50"
+          ${WINE_PROGRAM} $<TARGET_FILE:tvdriver>)
+set_tests_properties(win32.ip_helper_missing PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEPREFIX=${TARVEX_WINE_DIR}/headless")
+
 # The main window's layout at 96 and 144 DPI. The test makes the window in its own process, so
 # it carries the program's resources (pictures, image strips, manifest) as Tarvex.exe does; it
 # runs like an e2e suite, without a display, in a prefix of its own whose LogPixels sets the
