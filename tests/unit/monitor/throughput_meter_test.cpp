@@ -204,12 +204,16 @@ TEST_F(ThroughputMeterTest, AMissingRowCountsAsATickInWhichNothingMoved) {
     table.Add(3, 2500, 800);
     meter.Tick();
     const TStatistics before = meter.AdapterStatistics()[3];
+    meter.SelectAdapter(0);  // a read in which its row moved, counted for another adapter
+    table.Add(3, 5000, 5000);
+    meter.Tick();
+    meter.SelectAdapter(3);
 
     table.Rows.resize(2);  // the adapter went away: rates drop to zero, the rest stays
     meter.Tick();
     EXPECT_EQ(meter.Texts(), Figures("wlan0", "0.0 Kb", "0.0 Kb", "0.0 Kb", "2.5 Kb", "0.8 Kb", "2.5 Kb", "0.8 Kb"));
     EXPECT_EQ(meter.GraphIn(), (GraphValues{0, 2500}));
-    EXPECT_EQ(meter.BarCount(), 3u);
+    EXPECT_EQ(meter.BarCount(), 4u);
     TStatistics idle = before;
     idle.CurrentIn = idle.CurrentOut = 0;
     EXPECT_EQ(meter.AdapterStatistics()[3], idle);
@@ -217,7 +221,7 @@ TEST_F(ThroughputMeterTest, AMissingRowCountsAsATickInWhichNothingMoved) {
     table.Status = kInterfaceTableUnavailable;  // a failed read: no rows at all
     meter.Tick();
     EXPECT_EQ(meter.AdapterStatistics()[3], idle);
-    EXPECT_EQ(meter.BarCount(), 4u);
+    EXPECT_EQ(meter.BarCount(), 5u);
 
     table.Status = 0;  // back: what moved meanwhile counts against the kept counters
     table.Rows.push_back(MakeRow("wlan0", 2500 + 600, 800));
