@@ -85,10 +85,17 @@ file(GLOB WIN32_TEST_SOURCES CONFIGURE_DEPENDS tests/win32/*.cpp)
 add_executable(win32_tests ${WIN32_TEST_SOURCES} ${RESOURCE_DIR}/Pictures.rc)
 target_include_directories(win32_tests PRIVATE tests)
 target_link_options(win32_tests PRIVATE -municode)
-target_link_libraries(win32_tests PRIVATE tarvex_driver gtest)
+target_link_libraries(win32_tests PRIVATE tarvex_driver gtest ws2_32 iphlpapi)
 add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
+
+# Without IP Helper (the DLL disabled for this one process) the interface table reads 50 and no
+# rows, and nothing fails.
+add_test(NAME win32.ip_helper_missing
+  COMMAND sh -c "out=$(WINEDLLOVERRIDES='mscoree,mshtml=;iphlpapi=d' \"$0\" \"$1\" interface-table | tr -d '\\r') && test \"$out\" = status=50"
+          ${WINE_PROGRAM} $<TARGET_FILE:tvdriver>)
+set_tests_properties(win32.ip_helper_missing PROPERTIES ENVIRONMENT "WINEDEBUG=-all;WINEPREFIX=${TARVEX_WINE_DIR}/headless")
 
 # The main window's layout at 96 and 144 DPI. The test makes the window in its own process, so
 # it carries the program's resources (pictures, image strips, manifest) as Tarvex.exe does; it

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "monitor/statistics.h"
+#include "platform/win32/ip_helper.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex::driver {
@@ -41,7 +43,8 @@ int Usage() {
         L"  tvdriver screenshot <class|-> <file.png>   (- : the whole screen)\n"
         L"  tvdriver close <class>\n"
         L"  tvdriver startup-bench <exe> <windowClass> <runs>\n"
-        L"  tvdriver startup-compare <runs> <label>|<windowClass>|<exe>[ <argument>...] ...");
+        L"  tvdriver startup-compare <runs> <label>|<windowClass>|<exe>[ <argument>...] ...\n"
+        L"  tvdriver interface-table   (status=<code>, then <in> <out> <adapter name> per row)");
 }
 
 std::optional<unsigned long> ParseNumber(const wchar_t* text) {
@@ -200,7 +203,23 @@ int StartupCompareCommand(std::vector<BenchProgram> programs, unsigned long runs
     return 0;
 }
 
+// The interface table as the program reads it, in the namespace of this prefix's wineserver.
+int InterfaceTableCommand() {
+    IPHelper helper;
+    TIfRows rows;
+    const std::uint32_t status = helper.ReadInterfaceTable(rows);
+    std::printf("status=%lu\n", static_cast<unsigned long>(status));
+    for (const TMibIfRow& row : rows) {
+        std::printf("%lu %lu %s\n", static_cast<unsigned long>(row.dwInOctets),
+                    static_cast<unsigned long>(row.dwOutOctets),
+                    AdapterName(helper.DecodeDescription(row.bDescr)).c_str());
+    }
+    std::fflush(stdout);
+    return 0;
+}
+
 int Run(const std::vector<std::wstring>& args) {
+    if (args.size() == 1 && args[0] == L"interface-table") return InterfaceTableCommand();
     if (args.size() < 2) return Usage();
     const std::wstring& command = args[0];
     if (command == L"wait-window" && args.size() <= 3) {
