@@ -71,6 +71,23 @@ inline constexpr int kTxtACK = 873;
 inline constexpr int kUdACK = 874;
 inline constexpr int kFirstAdvancedText = 880;  // + index of an explanatory text
 
+inline constexpr int kGbAdapter = 900;
+inline constexpr int kLblSelectAdapter = 901;
+inline constexpr int kCbAdapter = 902;
+inline constexpr int kGbStatistics = 903;
+inline constexpr int kLblRateIn = 904;
+inline constexpr int kLblRateOut = 905;
+inline constexpr int kLblRateTotal = 906;
+inline constexpr int kLblAverageIn = 907;
+inline constexpr int kLblAverageOut = 908;
+inline constexpr int kOverloadIndicatorIn = 909;
+inline constexpr int kOverloadIndicatorOut = 910;
+inline constexpr int kLblPeakIn = 911;
+inline constexpr int kLblPeakOut = 912;
+inline constexpr int kLblStopCounter = 913;
+inline constexpr int kLblResetCounters = 914;
+inline constexpr int kFirstMonitorCaption = 920;  // + index of a caption beside or above a figure
+
 inline constexpr int kLblOptimizing = 700;
 inline constexpr int kListViewProgress = 701;
 inline constexpr int kProgressBarOptimize = 702;

@@ -12,6 +12,8 @@
 #include "app/win32/settings_page.h"
 #include "app/win32/support_page.h"
 #include "common/version_text.h"
+#include "common/win32/byte_size_locale.h"
+#include "monitor/win32/connection_page.h"
 #include "common/windows_version.h"
 #include "platform/win32/program_info.h"
 #include "platform/win32/os_version.h"
@@ -53,7 +55,10 @@ const PageRow kPageTable[] = {
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
          return std::make_unique<TAdvancedPage>(form.AdvancedEditor(), form.Adapters(), form.Registry());
      }},
-    {MainPage::ConnectionState, L"tsConnectionState", MakePage<TPage>},
+    {MainPage::ConnectionState, L"tsConnectionState",
+     [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
+         return std::make_unique<TConnectionStatePage>(form.Meter());
+     }},
     {MainPage::Settings, L"tsSettings",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TSettingsPage>(form.Options()); }},
     {MainPage::About, L"tsAbout", MakePage<TAboutPage>},
@@ -68,7 +73,7 @@ std::string DirectoryOf(const std::string& path) {
 
 }  // namespace
 
-TTarvexMainForm::TTarvexMainForm() {
+TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().Decimal) {
     options_.OnMinimizeToTrayChange = [this](bool on) {
         if (CoolTrayIcon) CoolTrayIcon->SetMinimizeToTray(on);
     };
@@ -86,6 +91,8 @@ TTarvexMainForm::TTarvexMainForm() {
     tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
     editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
     adapters_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
+    meter_.OnChange = [this] { MeterChanged(); };
+    TimerBandwidth.OnTimer = [this] { TimerBandwidthTimer(); };
 }
 
 TTarvexMainForm::~TTarvexMainForm() = default;
@@ -142,7 +149,30 @@ void TTarvexMainForm::FormCreate() {
 
     ShowPage(MainPage::Welcome);
 
+    // Two readings of the interface table, the first a reset, then the meter ticks.
+    meter_.Start();
+
     editor_.Refresh(registry_);
+}
+
+void TTarvexMainForm::MeterChanged() {
+    if (meter_.TimerEnabled() != TimerBandwidth.Running()) {
+        if (meter_.TimerEnabled()) {
+            TimerBandwidth.Start(kBandwidthIntervalMs);
+        } else {
+            TimerBandwidth.Stop();
+        }
+    }
+    const MeterTexts& texts = meter_.Texts();
+    sidePanel_.ShowConnection(texts.lblAdapterName, texts.lblRateIn, texts.lblRateOut);
+    Page(MainPage::ConnectionState).UpdateView();
+}
+
+void TTarvexMainForm::TimerBandwidthTimer() {
+    // Off while it samples, and started afresh after: ticks never overlap or queue up.
+    TimerBandwidth.Stop();
+    meter_.Tick();
+    if (meter_.TimerEnabled()) TimerBandwidth.Start(kBandwidthIntervalMs);
 }
 
 void TTarvexMainForm::TuningRunChanged() {
@@ -168,9 +198,15 @@ void TTarvexMainForm::SetTrayIconLook() {
     CoolTrayIcon->SetHint(WideToUtf8(Application().Title));
 }
 
-void TTarvexMainForm::FormClose() {}
+void TTarvexMainForm::FormClose() {
+    // No tick may run while the window is destroyed.
+    TimerBandwidth.Stop();
+    TimerBandwidth.OnTimer = nullptr;
+}
 
 void TTarvexMainForm::FormDestroy() {
+    TimerBandwidth.Stop();
+    meter_.OnChange = nullptr;
     // A run that waits in a nested message loop ends there, with nothing shown or written.
     tuningRun_.Abandon();
     CoolTrayIcon.reset();  // takes the icon out of the notification area

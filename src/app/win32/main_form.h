@@ -17,12 +17,15 @@
 #include "app/win32/panels.h"
 #include "app/win32/side_panel.h"
 #include "common/win32/delay_win32.h"
+#include "monitor/throughput_meter.h"
 #include "platform/os_version.h"
 #include "platform/win32/controls.h"
+#include "platform/win32/ip_helper.h"
 #include "platform/win32/pictures.h"
 #include "platform/win32/random_source.h"
 #include "platform/win32/registry_access.h"
 #include "platform/win32/system_restart.h"
+#include "platform/win32/timer.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 #include "tuning/adapters.h"
@@ -61,6 +64,7 @@ public:
     AdvancedEditorModel& AdvancedEditor() { return editor_; }
     AdaptersModel& Adapters() { return adapters_; }
     RegistryAccess& Registry() { return registry_; }
+    ThroughputMeter& Meter() { return meter_; }
     TPage& Page(MainPage page) { return *pages_[static_cast<size_t>(page)]; }
 
 protected:
@@ -85,6 +89,9 @@ private:
     // The frame's part of a tuning run: the navigation, the run's page, the pages' controls.
     void TuningRunChanged();
     void SetNavigationEnabled(bool enabled);
+    // The frame's part of the meter: TimerBandwidth, the side panel, the Connection State page.
+    void MeterChanged();
+    void TimerBandwidthTimer();
 
     OsVersionInfo os_;
     Surface surface_;
@@ -111,6 +118,11 @@ private:
     TuningRunModel tuningRun_{profile_, adapters_, registry_, waiter_, random_, restart_};
     AdvancedEditorModel editor_{profile_, adapters_};
     RunPage shownRunPage_ = RunPage::tsWelcome;
+
+    // The connection monitor, sampling once a second.
+    IPHelper ipHelper_;
+    ThroughputMeter meter_;
+    Timer TimerBandwidth;
 
     std::unique_ptr<TCoolTrayIcon> CoolTrayIcon;
 };

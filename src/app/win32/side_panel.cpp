@@ -30,7 +30,8 @@ void TSidePanel::Create(const Surface& frame, const RECT& at, const Fonts& fonts
     TAdvPanel& connection = group_.AddPanel(Utf8ToWide(texts::kSidePanelConnection), 106, kPanelBackground, fonts.Bold);
     const Surface in{connection.Handle(), frame.Dpi, fonts.Normal};
     const DWORD ellipsis = SS_ENDELLIPSIS;
-    lblAdapterName.Create(in, {.Id = ids::kLblAdapterName, .At = {8, 30, 150, 14}, .Style = ellipsis});
+    lblAdapterName.Create(in,
+                          {.Id = ids::kLblAdapterName, .At = {8, 30, 150, 14}, .Style = ellipsis, .Font = fonts.Bold});
     lblChangeAdapter.Create(in.Parent, ids::kLblChange, in.Scale(160), in.Scale(30), in.Scale(45), in.Scale(14));
     SendMessageW(lblChangeAdapter.Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(fonts.Normal), FALSE);
     lblChangeAdapter.SetLinkColor(kLinkHeaderColor);
@@ -44,6 +45,12 @@ void TSidePanel::Create(const Surface& frame, const RECT& at, const Fonts& fonts
     lblRateIn2.Create(in, {.Id = ids::kLblRateIn2, .At = {100, 52, 100, 14}, .Style = SS_RIGHT | ellipsis});
     lblSending.Create(in, {.Id = ids::kLblSending, .Text = texts::kSendingData, .At = {8, 72, 90, 14}});
     lblRateOut2.Create(in, {.Id = ids::kLblRateOut2, .At = {100, 72, 100, 14}, .Style = SS_RIGHT | ellipsis});
+}
+
+void TSidePanel::ShowConnection(const std::string& adapterName, const std::string& rateIn, const std::string& rateOut) {
+    lblAdapterName.SetText(adapterName);
+    lblRateIn2.SetText(rateIn);
+    lblRateOut2.SetText(rateOut);
 }
 
 void TSidePanel::CreateLinks(TQmHtmlLabel& label, HWND panel, int id, const char* caption, SideLabel which) {

@@ -2,6 +2,7 @@
 // The side panel: three category panels with the program's links, the help and settings
 // links, and the monitored connection's name and rates.
 #include <functional>
+#include <string>
 
 #include "app/navigation.h"
 #include "app/win32/panels.h"
@@ -20,6 +21,8 @@ public:
     // Makes the panel in the frame at a rectangle in device pixels.
     void Create(const Surface& frame, const RECT& at, const Fonts& fonts, HIMAGELIST leftMenuImages);
     HWND Handle() const { return group_.Handle(); }
+    // "Your connection": the monitored adapter and its current rates.
+    void ShowConnection(const std::string& adapterName, const std::string& rateIn, const std::string& rateOut);
 
     std::function<void(const Route&)> OnRoute;
 
