@@ -39,16 +39,15 @@ std::uint32_t IPHelper::ReadInterfaceTable(TIfRows& rows) {
     if (result != NO_ERROR) return result;
 
     // Never more rows than the buffer holds, whatever the count says.
-    const std::size_t room =
-        size >= offsetof(MIB_IFTABLE, table)
-            ? (std::min<std::size_t>(size, buffer.size()) - offsetof(MIB_IFTABLE, table)) / sizeof(MIB_IFROW)
-            : 0;
-    const auto* table = reinterpret_cast<const MIB_IFTABLE*>(buffer.data());
-    const std::size_t count = room == 0 ? 0 : std::min<std::size_t>(table->dwNumEntries, room);
+    constexpr std::size_t kHeader = offsetof(MIB_IFTABLE, table);
+    const std::size_t filled = std::min<std::size_t>(size, buffer.size());
+    const std::size_t room = filled >= kHeader ? (filled - kHeader) / sizeof(MIB_IFROW) : 0;
+    const std::size_t count =
+        room == 0 ? 0 : std::min<std::size_t>(reinterpret_cast<const MIB_IFTABLE*>(buffer.data())->dwNumEntries, room);
     rows.resize(count);
     for (std::size_t i = 0; i < count; ++i) {
         MIB_IFROW source;
-        std::memcpy(&source, buffer.data() + offsetof(MIB_IFTABLE, table) + i * sizeof(MIB_IFROW), sizeof source);
+        std::memcpy(&source, buffer.data() + kHeader + i * sizeof(MIB_IFROW), sizeof source);
         std::memcpy(rows[i].bDescr.data(), source.bDescr, kIfDescriptionSize);
         rows[i].dwInOctets = source.dwInOctets;
         rows[i].dwOutOctets = source.dwOutOctets;
