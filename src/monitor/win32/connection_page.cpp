@@ -70,12 +70,13 @@ void TConnectionStatePage::CreateContent(const PageContext& context) {
                  .Style = SS_ENDELLIPSIS});
     }
 
-    // The links at the bottom right.
+    // The links at the bottom right, each as wide as its text.
     const int linkY = context.Height - 24;
-    for (auto [label, id, x] : {std::tuple{&lblStopCounter, ids::kLblStopCounter, context.Width - 180},
-                                std::tuple{&lblResetCounters, ids::kLblResetCounters, context.Width - 90}}) {
-        label->Create(Handle(), id, at.Scale(x), at.Scale(linkY), at.Scale(82), at.Scale(16));
+    for (auto [label, id, x] : {std::tuple{&lblStopCounter, ids::kLblStopCounter, context.Width - 200},
+                                std::tuple{&lblResetCounters, ids::kLblResetCounters, context.Width - 100}}) {
+        label->Create(Handle(), id, at.Scale(x), at.Scale(linkY), at.Scale(92), at.Scale(16));
         SendMessageW(label->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(at.Font), FALSE);
+        label->SetWordBreak(false);
     }
     lblResetCounters.SetCaption(t::kResetCounters);
     lblStopCounter.OnLinkClick = [this](const std::string& id) { meter_.lblStopCounterLinkClick(id); };
