@@ -126,8 +126,14 @@ foreach(source IN LISTS E2E_SOURCES)
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE tarvex_driver gtest)
   add_dependencies(${name} Tarvex)
+  # A suite named *_netns_test runs in a network namespace of its own with a veth pair.
+  set(runner ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh)
+  if(name MATCHES "_netns_test$")
+    set(runner ${CMAKE_SOURCE_DIR}/tests/e2e/run_in_netns.sh)
+    target_link_libraries(${name} PRIVATE ws2_32)
+  endif()
   add_test(NAME e2e.${name}
-    COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh ${display} $<TARGET_FILE:${name}>
+    COMMAND sh ${runner} ${display} $<TARGET_FILE:${name}>
             ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/e2e/${name})
   set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>"
                        TIMEOUT 600)
