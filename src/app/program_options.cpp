@@ -1,5 +1,7 @@
 #include "app/program_options.h"
 
+#include <utility>
+
 namespace tarvex {
 
 void ProgramOptionsModel::SetLoadAtWinStart(bool on) {
@@ -37,6 +39,30 @@ void ProgramOptionsModel::Assign(const ProgramOptions& options) {
 
 void ProgramOptionsModel::Changed(bool minimizeToTraySet) {
     if (minimizeToTraySet && OnMinimizeToTrayChange) OnMinimizeToTrayChange(options_.MinimizeToTray);
+    if (OnChange) OnChange();
+}
+
+void ProxyDetailsModel::Set(std::string& field, std::string text) {
+    if (field == text) return;
+    field = std::move(text);
+    if (OnChange) OnChange();
+}
+
+void ProxyDetailsModel::SetServer(std::string text) {
+    Set(details_.Server, std::move(text));
+}
+
+void ProxyDetailsModel::SetUserName(std::string text) {
+    Set(details_.UserName, std::move(text));
+}
+
+void ProxyDetailsModel::SetPassword(std::string text) {
+    Set(details_.Password, std::move(text));
+}
+
+void ProxyDetailsModel::Assign(ProxyDetails details) {
+    if (details_ == details) return;
+    details_ = std::move(details);
     if (OnChange) OnChange();
 }
 

@@ -4,6 +4,7 @@
 // the page (OnChange) and the tray icon (OnMinimizeToTrayChange) what changed, once.
 #include <array>
 #include <functional>
+#include <string>
 
 namespace tarvex {
 
@@ -42,6 +43,30 @@ public:
 private:
     void Changed(bool minimizeToTraySet);
     ProgramOptions options_;
+};
+
+// The proxy details of the Support page, which the update checks use.
+struct ProxyDetails {
+    std::string Server;
+    std::string UserName;
+    std::string Password;
+    friend bool operator==(const ProxyDetails&, const ProxyDetails&) = default;
+};
+
+class ProxyDetailsModel {
+public:
+    const ProxyDetails& Details() const { return details_; }
+    // The user's typing, one box at a time.
+    void SetServer(std::string text);
+    void SetUserName(std::string text);
+    void SetPassword(std::string text);
+    // All at once, as the stored settings give them.
+    void Assign(ProxyDetails details);
+    std::function<void()> OnChange;
+
+private:
+    void Set(std::string& field, std::string text);
+    ProxyDetails details_;
 };
 
 }  // namespace tarvex

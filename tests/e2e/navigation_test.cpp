@@ -21,6 +21,7 @@ int CommandId(NavItem item) {
 class NavigationTest : public testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(ForgetProgramSettings());  // each test starts as the first start
         tarvex_ = StartTarvex();
         window_ = tarvex_.MainWindow;
     }

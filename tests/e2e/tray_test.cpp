@@ -25,6 +25,7 @@ int CommandId(NavItem item) {
 class TrayTest : public testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_TRUE(ForgetProgramSettings());  // each test starts as the first start
         tarvex_ = StartTarvex();
         window_ = tarvex_.MainWindow;
         tray_ = FindTopWindow({kTrayWindowClass, {}, tarvex_.Process.Id()});

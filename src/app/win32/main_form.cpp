@@ -11,7 +11,10 @@
 #include "app/win32/menus.h"
 #include "app/win32/settings_page.h"
 #include "app/win32/support_page.h"
+#include "app/run_at_startup.h"
 #include "common/version_text.h"
+#include "common/win32/date_time_win32.h"
+#include "common/win32/window_utils.h"
 #include "common/win32/byte_size_locale.h"
 #include "monitor/win32/connection_page.h"
 #include "common/windows_version.h"
@@ -62,7 +65,8 @@ const PageRow kPageTable[] = {
     {MainPage::Settings, L"tsSettings",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TSettingsPage>(form.Options()); }},
     {MainPage::About, L"tsAbout", MakePage<TAboutPage>},
-    {MainPage::Support, L"tsSupport", MakePage<TSupportPage>},
+    {MainPage::Support, L"tsSupport",
+     [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TSupportPage>(form.Proxy()); }},
 };
 static_assert(std::size(kPageTable) == kMainPageCount);
 
@@ -92,6 +96,7 @@ TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().De
     editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
     adapters_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
     meter_.OnChange = [this] { MeterChanged(); };
+    proxy_.OnChange = [this] { Page(MainPage::Support).UpdateView(); };
     TimerBandwidth.OnTimer = [this] { TimerBandwidthTimer(); };
 }
 
@@ -128,7 +133,11 @@ void TTarvexMainForm::Create(int showCommand) {
 
     // A failing step ends the sequence there; the window opens all the same.
     Guarded([this] { FormCreate(); });
-    ShowWindow(Handle(), showCommand);
+    if (!startMinimized_) {
+        ShowWindow(Handle(), showCommand);
+    } else if (!options_.Options().MinimizeToTray) {
+        ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+    }  // else it stays hidden, with only its notification-area icon
     UpdateWindow(Handle());
 }
 
@@ -152,7 +161,88 @@ void TTarvexMainForm::FormCreate() {
     // Two readings of the interface table, the first a reset, then the meter ticks.
     meter_.Start();
 
+    LoadProgramSettings();
+
     editor_.Refresh(registry_);
+}
+
+namespace {
+
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, RECT*, LPARAM areas) {
+    MONITORINFO info{sizeof info};
+    if (GetMonitorInfoW(monitor, &info)) {
+        auto& list = *reinterpret_cast<std::vector<WindowBounds>*>(areas);
+        const WindowBounds area{info.rcWork.left, info.rcWork.top, info.rcWork.right - info.rcWork.left,
+                                info.rcWork.bottom - info.rcWork.top};
+        // The primary monitor first.
+        if (info.dwFlags & MONITORINFOF_PRIMARY) {
+            list.insert(list.begin(), area);
+        } else {
+            list.push_back(area);
+        }
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+void TTarvexMainForm::LoadProgramSettings() {
+    SettingsLoadContext context;
+    RECT window;
+    GetWindowRect(Handle(), &window);
+    context.LayoutBounds = {window.left, window.top, window.right - window.left, window.bottom - window.top};
+    context.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
+    context.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
+    EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&context.WorkAreas));
+    context.AdapterCount = static_cast<int>(meter_.AdapterNames().size());
+    context.Now = Now();
+
+    const LoadedSettings loaded = LoadSettings(registry_, codePage_, context);
+    const ProgramSettings& settings = loaded.Settings;
+    MoveWindow(Handle(), settings.Window.Left, settings.Window.Top, settings.Window.Width, settings.Window.Height,
+               FALSE);
+    options_.Assign(settings.Options);
+    meter_.SelectAdapter(settings.SelectedAdapter);
+    proxy_.Assign({settings.ProxyServer, settings.ProxyUserName, settings.ProxyPassword});
+    lastUpdateCheck_ = settings.LastUpdateCheck;
+    startMinimized_ = loaded.StartMinimized;
+    // The scheduled update check itself comes with the update wizard; the schedule's start is
+    // stored all the same, so that its interval counts from this start.
+    if (loaded.ScheduledCheckPending) FinishScheduledCheck(registry_, loaded, settings.LastUpdateCheck);
+    if (loaded.Failure) throw *loaded.Failure;
+}
+
+void TTarvexMainForm::SaveProgramSettings() {
+    ProgramSettings settings;
+    WINDOWPLACEMENT placement{sizeof placement};
+    GetWindowPlacement(Handle(), &placement);
+    // The normal bounds come in workspace coordinates, which start at the work area.
+    RECT normal = placement.rcNormalPosition;
+    MONITORINFO monitor{sizeof monitor};
+    if (GetMonitorInfoW(MonitorFromRect(&normal, MONITOR_DEFAULTTONEAREST), &monitor))
+        OffsetRect(&normal, monitor.rcWork.left - monitor.rcMonitor.left, monitor.rcWork.top - monitor.rcMonitor.top);
+    settings.Window = {normal.left, normal.top, normal.right - normal.left, normal.bottom - normal.top};
+    settings.WindowMaximized = placement.showCmd == SW_SHOWMAXIMIZED || IsZoomed(Handle());
+    settings.Options = options_.Options();
+    settings.SelectedAdapter = meter_.SelectedAdapter();
+    settings.ProxyServer = proxy_.Details().Server;
+    settings.ProxyUserName = proxy_.Details().UserName;
+    settings.ProxyPassword = proxy_.Details().Password;
+    settings.LastUpdateCheck = lastUpdateCheck_;
+    SaveSettings(registry_, codePage_, settings, [this](bool on) {
+        Win32RegistryAccess run;  // its own: the save keeps its key open meanwhile
+        SetRunAtStartup(run, {"Tarvex", ExecutablePath(), "", !on, false}, os_, IsUserAdministrator(os_));
+    });
+}
+
+bool TTarvexMainForm::FormCloseQuery() {
+    try {
+        SaveProgramSettings();
+    } catch (...) {
+        ReportUnhandledError(std::current_exception());
+        return false;
+    }
+    return true;
 }
 
 void TTarvexMainForm::MeterChanged() {

@@ -11,6 +11,7 @@
 
 #include "app/navigation.h"
 #include "app/program_options.h"
+#include "app/settings_store.h"
 #include "app/win32/cool_tray_icon.h"
 #include "app/win32/menu_toolbar.h"
 #include "app/win32/page.h"
@@ -20,6 +21,7 @@
 #include "monitor/throughput_meter.h"
 #include "platform/os_version.h"
 #include "platform/win32/controls.h"
+#include "platform/win32/ansi_code_page.h"
 #include "platform/win32/ip_helper.h"
 #include "platform/win32/pictures.h"
 #include "platform/win32/random_source.h"
@@ -60,6 +62,7 @@ public:
     void ExecuteRoute(const Route& route);
 
     ProgramOptionsModel& Options() { return options_; }
+    ProxyDetailsModel& Proxy() { return proxy_; }
     TuningRunModel& TuningRun() { return tuningRun_; }
     AdvancedEditorModel& AdvancedEditor() { return editor_; }
     AdaptersModel& Adapters() { return adapters_; }
@@ -72,7 +75,11 @@ protected:
 
 private:
     void FormCreate();
-    bool FormCloseQuery() { return true; }
+    // Saves the settings first; a failing save is reported and keeps the window open.
+    bool FormCloseQuery();
+    // Step 12 of the creation: the stored settings into the window and its models.
+    void LoadProgramSettings();
+    void SaveProgramSettings();
     void FormClose();
     void SetTrayIconLook();
     void FormDestroy();
@@ -107,6 +114,10 @@ private:
     MainPage activePage_ = MainPage::Welcome;
 
     ProgramOptionsModel options_;
+    ProxyDetailsModel proxy_;
+    Win32AnsiCodePage codePage_;
+    double lastUpdateCheck_ = 0.0;
+    bool startMinimized_ = false;
 
     // The tuning: the profile and the adapter list live as long as the window.
     Win32RegistryAccess registry_;

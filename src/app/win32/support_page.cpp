@@ -57,6 +57,20 @@ void TSupportPage::CreateContent(const PageContext& context) {
                              .Text = texts::kProxyNote,
                              .At = {boxX, top + 102, 240, 14},
                              .Font = context.BoldFont});
+
+    txtProxyServer.OnChange = [this] { proxy_.SetServer(txtProxyServer.Text()); };
+    txtProxyUser.OnChange = [this] { proxy_.SetUserName(txtProxyUser.Text()); };
+    txtProxyPwd.OnChange = [this] { proxy_.SetPassword(txtProxyPwd.Text()); };
+    UpdateView();
+}
+
+void TSupportPage::UpdateView() {
+    if (!ContentCreated()) return;
+    const ProxyDetails& details = proxy_.Details();
+    // Only a box whose text differs is set, so that typing keeps its caret.
+    for (auto [box, text] : {std::pair{&txtProxyServer, &details.Server}, std::pair{&txtProxyUser, &details.UserName},
+                             std::pair{&txtProxyPwd, &details.Password}})
+        if (box->Text() != *text) box->SetTextSilently(*text);
 }
 
 }  // namespace tarvex

@@ -26,6 +26,13 @@ struct RunningTarvex {
     HWND MainWindow = nullptr;  // set by StartTarvex only
 };
 
+// The program's settings key, which a closing window writes and the next start reads.
+inline const driver::RegistryKey kSettingsKey{HKEY_CURRENT_USER, L"Software\\Quillmont\\Tarvex"};
+// Removes the stored settings, so that the next start is a first start.
+inline bool ForgetProgramSettings() {
+    return driver::DeleteKeyTree(kSettingsKey);
+}
+
 // Sets the Windows personality ("winxp", "win98"...; empty: Wine's default, Windows 7) and
 // starts the program without waiting for anything.
 RunningTarvex LaunchTarvex(std::wstring args = {}, std::wstring_view personality = {});
