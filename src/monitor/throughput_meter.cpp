@@ -19,6 +19,10 @@ std::int32_t GraphValue(std::uint32_t octets) {
 
 ThroughputMeter::ThroughputMeter(InterfaceTable& table, std::string decimalSeparator)
     : table_(table), decimalSeparator_(std::move(decimalSeparator)) {
+    ShowNoAdapter();
+}
+
+void ThroughputMeter::ShowNoAdapter() {
     texts_.lblAdapterName = monitor_texts::kNoAdapterSelected;
     for (std::string* figure : {&texts_.lblRateIn, &texts_.lblRateOut, &texts_.lblRateTotal, &texts_.lblAverageIn,
                                 &texts_.lblAverageOut, &texts_.lblPeakIn, &texts_.lblPeakOut}) {
@@ -55,6 +59,9 @@ void ThroughputMeter::Tick() {
 
 void ThroughputMeter::SelectAdapter(int index) {
     selected_ = index >= 0 && index < static_cast<int>(adapterNames_.size()) ? index : -1;
+    // With nothing selected no adapter is monitored: the name and figures of the one that was
+    // would tell otherwise until the user picks one.
+    if (selected_ < 0) ShowNoAdapter();
     Changed(true);
 }
 

@@ -70,7 +70,8 @@ public:
     void ResetCounters();
     // TimerBandwidth's tick; the timer is off while it runs.
     void Tick();
-    // cbAdapter's choice or the stored one; an index outside the list selects nothing.
+    // cbAdapter's choice or the stored one; an index outside the list selects nothing and
+    // shows "No Adapter Selected" and no figures.
     void SelectAdapter(int index);
     // The two links under the graphs; ids other than "#1" do nothing.
     void lblStopCounterLinkClick(std::string_view linkId);
@@ -79,6 +80,7 @@ public:
     std::function<void()> OnChange;
 
 private:
+    void ShowNoAdapter();
     bool InitStatistics(const TIfRows& rows);
     bool UpdateStatistics(const TIfRows& rows);
     bool Sample(bool reset);

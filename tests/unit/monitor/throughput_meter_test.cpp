@@ -263,6 +263,10 @@ TEST_F(ThroughputMeterTest, AStoredSelectionOutsideTheListSelectsNothing) {
         meter.SelectAdapter(index);
         EXPECT_EQ(meter.SelectedAdapter(), -1) << index;
     }
+    // The adapter shown until then is no longer monitored.
+    EXPECT_EQ(meter.Texts().lblAdapterName, "No Adapter Selected");
+    EXPECT_EQ(meter.Texts().lblRateIn, "---");
+    EXPECT_EQ(meter.Texts().lblPeakOut, "---");
     const MeterTexts before = meter.Texts();
     changes = 0;
     meter.Tick();
