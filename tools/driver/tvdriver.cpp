@@ -1,6 +1,6 @@
 // Command-line front end of the driver for scripts: waits for, reads, photographs and closes
-// windows, and measures how fast a program shows its window. Prints results on stdout; the exit
-// code is 0 on success, 1 on failure.
+// windows, measures how fast a program shows its window, and keeps one open for as long as a
+// script measures it. Prints results on stdout; the exit code is 0 on success, 1 on failure.
 #include "driver.h"
 
 #include <psapi.h>  // after <windows.h>, which driver.h includes
@@ -44,6 +44,8 @@ int Usage() {
         L"  tvdriver close <class>\n"
         L"  tvdriver startup-bench <exe> <windowClass> <runs>\n"
         L"  tvdriver startup-compare <runs> <label>|<windowClass>|<exe>[ <argument>...] ...\n"
+        L"  tvdriver hold <windowClass> <exe> [argument...]\n"
+        L"      (prints pid=<id> once the window shows; closes it at a line or the end of input)\n"
         L"  tvdriver interface-table   (status=<code>, then <in> <out> <adapter name> per row)");
 }
 
@@ -203,6 +205,24 @@ int StartupCompareCommand(std::vector<BenchProgram> programs, unsigned long runs
     return 0;
 }
 
+// Starts the program and, once its window shows, prints its Windows process id, then keeps it
+// running until a line or the end of standard input: the script that reads the id measures the
+// process meanwhile (under Wine, as the Linux process that runs it). The window is then closed as
+// a user closes it, so the program's own exit is not hurried.
+int HoldCommand(const std::wstring& className, const std::wstring& exe, const std::wstring& arguments) {
+    Process process = Launch(UnixToWinePath(exe), arguments);
+    const HWND window =
+        WaitTopWindow({.ClassName = className, .ProcessId = process.Id(), .VisibleOnly = true}, kBenchWindowTimeoutMs);
+    if (!window) return Fail(L"no visible window of class " + className);
+    std::printf("pid=%lu\n", static_cast<unsigned long>(process.Id()));
+    std::fflush(stdout);
+    char line[64];
+    (void)std::fgets(line, sizeof(line), stdin);
+    PostClose(window);
+    if (!process.WaitExit(kBenchExitWaitMs)) process.Terminate();
+    return 0;
+}
+
 // The interface table as the program reads it, in the namespace of this prefix's wineserver.
 int InterfaceTableCommand() {
     IPHelper helper;
@@ -232,6 +252,11 @@ int Run(const std::vector<std::wstring>& args) {
     if (command == L"startup-bench" && args.size() == 4) {
         const auto runs = ParseNumber(args[3].c_str());
         return runs ? StartupBenchCommand(args[1], args[2], *runs) : Usage();
+    }
+    if (command == L"hold" && args.size() >= 3) {
+        std::wstring arguments;
+        for (size_t i = 3; i < args.size(); ++i) arguments += (i > 3 ? L" " : L"") + args[i];
+        return HoldCommand(args[1], args[2], arguments);
     }
     if (command == L"startup-compare" && args.size() >= 3) {
         const auto runs = ParseNumber(args[1].c_str());
