@@ -10,9 +10,11 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/logon_task.h"
+#include "driver.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex {
@@ -147,6 +149,56 @@ TEST_F(LogonTasksAdapterTest, LeavesTheThreadsComStateAsItFoundIt) {
     EXPECT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_FALSE);  // still in it
     CoUninitialize();
     CoUninitialize();
+}
+
+// Windows XP has no Task Scheduler 2.0, so creating its class fails. A copy of this program
+// plays that Windows: Wine applies AppDefaults by file name, and there taskschd.dll is
+// disabled. Every call must fail cleanly, so that the caller keeps to the Run key.
+constexpr wchar_t kNoSchedulerPeer[] = L" --no-scheduler-peer";
+
+// Exit code of the peer: a bit for each call that claimed success, over a base that shows the
+// peer ran at all.
+int RunNoSchedulerPeer() {
+    Win32LogonTasks tasks;
+    const std::string name = UniqueTaskName();
+    int claims = 0;
+    if (tasks.Register(name, LogonTaskXml(CurrentUserId(), "C:\\Tarvex.exe", ""))) claims |= 1;
+    if (tasks.Exists(name)) claims |= 2;
+    if (tasks.Definition(name)) claims |= 4;
+    if (tasks.Delete(name)) claims |= 8;
+    return 0x100 | claims;
+}
+
+// Decided before main: a peer never runs the tests.
+[[maybe_unused]] const bool kIsNoSchedulerPeer = [] {
+    if (std::wstring_view(GetCommandLineW()).find(kNoSchedulerPeer) != std::wstring_view::npos)
+        ExitProcess(static_cast<UINT>(RunNoSchedulerPeer()));
+    return false;
+}();
+
+TEST(LogonTasksWithoutSchedulerTest, EveryCallFailsAndNoneClaimsSuccess) {
+    std::wstring own(MAX_PATH, L'\0');
+    own.resize(GetModuleFileNameW(nullptr, own.data(), static_cast<DWORD>(own.size())));
+    wchar_t temp[MAX_PATH];
+    ASSERT_TRUE(GetTempPathW(MAX_PATH, temp));
+    const std::wstring name = L"no_scheduler_peer_" + std::to_wstring(GetCurrentProcessId()) + L".exe";
+    const std::wstring peer = temp + name;
+    ASSERT_TRUE(CopyFileW(own.c_str(), peer.c_str(), FALSE));
+    const driver::RegistryKey appDefaults{HKEY_CURRENT_USER, L"Software\\Wine\\AppDefaults\\" + name};
+    struct Cleanup {
+        const std::wstring& Peer;
+        const driver::RegistryKey& Key;
+        ~Cleanup() {
+            driver::DeleteKeyTree(Key);
+            DeleteFileW(Peer.c_str());
+        }
+    } cleanup{peer, appDefaults};
+    ASSERT_TRUE(driver::WriteString(appDefaults, L"Version", L"winxp"));
+    ASSERT_TRUE(driver::WriteString({HKEY_CURRENT_USER, appDefaults.SubKey + L"\\DllOverrides"}, L"taskschd", L""));
+
+    const auto exitCode = driver::Launch(peer, kNoSchedulerPeer + 1).WaitExit(30000);
+    ASSERT_TRUE(exitCode.has_value());
+    EXPECT_EQ(*exitCode, 0x100u);
 }
 
 }  // namespace
