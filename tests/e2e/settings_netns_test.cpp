@@ -9,9 +9,12 @@
 #include <optional>
 #include <string>
 
+#include "app/logon_task.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
+#include "platform/win32/logon_tasks.h"
+#include "platform/win32/program_info.h"
 
 namespace tarvex::e2e {
 namespace {
@@ -151,6 +154,31 @@ TEST_F(SettingsTest, LoadAtWindowsStartupAddsAndRemovesTheRunValueOnWindowsXP) {
         Close();
         EXPECT_EQ(ValueExists(kRun, L"Tarvex"), on);
     }
+}
+
+// On Vista and later the program runs elevated for an administrator (Wine's user is one):
+// the box stands for a logon task, which the next start reads back.
+TEST_F(SettingsTest, LoadAtWindowsStartupIsALogonTaskForAnElevatedAdministrator) {
+    Win32LogonTasks tasks;
+    const std::string task = LogonTaskName(CurrentUserId());
+    tasks.Delete(task);
+    DeleteValue(kRun, L"Tarvex");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ShowPage(NavItem::btnSettings, ids::kChkLoadAtWinStart);
+    ASSERT_FALSE(IsChecked(Control(ids::kChkLoadAtWinStart)));
+    ASSERT_TRUE(Click(Control(ids::kChkLoadAtWinStart)));
+    Close();
+    EXPECT_TRUE(tasks.Exists(task));
+    EXPECT_FALSE(ValueExists(kRun, L"Tarvex"));
+
+    // The task's presence, not the stored option, is what the box shows.
+    ASSERT_TRUE(WriteDword(kGeneral, L"LoadAtWinStart", 0));
+    ASSERT_NO_FATAL_FAILURE(Start());
+    ShowPage(NavItem::btnSettings, ids::kChkLoadAtWinStart);
+    EXPECT_TRUE(IsChecked(Control(ids::kChkLoadAtWinStart)));
+    ASSERT_TRUE(Click(Control(ids::kChkLoadAtWinStart)));
+    Close();
+    EXPECT_FALSE(tasks.Exists(task));
 }
 
 TEST_F(SettingsTest, CloseFromTheTrayMenuStoresNothing) {

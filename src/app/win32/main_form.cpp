@@ -11,6 +11,7 @@
 #include "app/win32/menus.h"
 #include "app/win32/settings_page.h"
 #include "app/win32/support_page.h"
+#include "app/autostart.h"
 #include "app/run_at_startup.h"
 #include "common/version_text.h"
 #include "common/win32/date_time_win32.h"
@@ -19,6 +20,7 @@
 #include "monitor/win32/connection_page.h"
 #include "common/windows_version.h"
 #include "platform/win32/program_info.h"
+#include "platform/win32/logon_tasks.h"
 #include "platform/win32/os_version.h"
 #include "platform/win32/unicode.h"
 #include "platform/win32/win32_error.h"
@@ -212,6 +214,12 @@ void TTarvexMainForm::LoadProgramSettings() {
     if (loaded.Failure) throw *loaded.Failure;
 }
 
+AutostartTarget TTarvexMainForm::AutostartOfThisUser() const {
+    const bool admin = IsUserAdministrator(os_);
+    // The user's name is asked for only where the logon task needs it.
+    return {os_, admin, RunKeyCannotStartElevated(os_, admin) ? CurrentUserId() : std::string(), ExecutablePath()};
+}
+
 void TTarvexMainForm::SaveProgramSettings() {
     ProgramSettings settings;
     WINDOWPLACEMENT placement{sizeof placement};
@@ -231,7 +239,8 @@ void TTarvexMainForm::SaveProgramSettings() {
     settings.LastUpdateCheck = lastUpdateCheck_;
     SaveSettings(registry_, codePage_, settings, [this](bool on) {
         Win32RegistryAccess run;  // its own: the save keeps its key open meanwhile
-        SetRunAtStartup(run, {"Tarvex", ExecutablePath(), "", !on, false}, os_, IsUserAdministrator(os_));
+        Win32LogonTasks tasks;
+        ApplyAutostart(run, tasks, AutostartOfThisUser(), on);
     });
 }
 
@@ -410,6 +419,17 @@ void TTarvexMainForm::LayoutFrame() {
 }
 
 void TTarvexMainForm::ShowPage(MainPage page) {
+    if (page == MainPage::Settings && !autostartReadBack_) {
+        // Where the box stands for a logon task, the task's presence is what it shows. Asked
+        // when the box is first shown, so that a start does not wait for the Task Scheduler.
+        autostartReadBack_ = true;
+        Win32LogonTasks tasks;
+        if (const auto registered = AutostartRegistered(tasks, AutostartOfThisUser())) {
+            ProgramOptions options = options_.Options();
+            options.LoadAtWinStart = *registered;
+            options_.Assign(options);
+        }
+    }
     activePage_ = page;
     const auto shown = static_cast<size_t>(page);
     // The new page first, so that the frame never shows an empty page control.

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/navigation.h"
+#include "app/autostart.h"
 #include "app/program_options.h"
 #include "app/settings_store.h"
 #include "app/win32/cool_tray_icon.h"
@@ -80,6 +81,8 @@ private:
     // Step 12 of the creation: the stored settings into the window and its models.
     void LoadProgramSettings();
     void SaveProgramSettings();
+    // "Load Tarvex at Windows Startup" for the user running the program.
+    AutostartTarget AutostartOfThisUser() const;
     void FormClose();
     void SetTrayIconLook();
     void FormDestroy();
@@ -118,6 +121,7 @@ private:
     Win32AnsiCodePage codePage_;
     double lastUpdateCheck_ = 0.0;
     bool startMinimized_ = false;
+    bool autostartReadBack_ = false;
 
     // The tuning: the profile and the adapter list live as long as the window.
     Win32RegistryAccess registry_;

@@ -2,9 +2,12 @@
 
 #include <windows.h>
 
+#include <string>
 #include <vector>
 
+#include "platform/win32/system_function.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/unique_handle.h"
 
 namespace tarvex {
 
@@ -36,6 +39,33 @@ std::optional<FileVersion> ReadFileVersion(const std::string& path) {
                        LOWORD(info->dwFileVersionLS)};
 }
 
-std::optional<FileVersion> OwnFileVersion() { return ReadFileVersion(ExecutablePath()); }
+std::optional<FileVersion> OwnFileVersion() {
+    return ReadFileVersion(ExecutablePath());
+}
+
+std::string CurrentUserId() {
+    // secur32 is loaded only for this, from the system folder: most starts never ask.
+    wchar_t system[MAX_PATH];
+    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) {
+        if (const UniqueModule secur32(LoadLibraryW((std::wstring(system, length) + L"\\secur32.dll").c_str()));
+            secur32) {
+            using GetUserNameExWFunction = BOOLEAN(WINAPI*)(int format, wchar_t* name, ULONG* size);
+            constexpr int kNameSamCompatible = 2;
+            if (const auto getUserNameEx = ModuleFunction<GetUserNameExWFunction>(secur32.get(), "GetUserNameExW")) {
+                wchar_t name[256];
+                ULONG size = 256;
+                if (getUserNameEx(kNameSamCompatible, name, &size)) return WideToUtf8(std::wstring_view(name, size));
+            }
+        }
+    }
+    // Where that cannot answer: the session's own names for the domain and the user.
+    auto variable = [](const wchar_t* name) {
+        wchar_t value[256];
+        const DWORD got = GetEnvironmentVariableW(name, value, 256);
+        return got > 0 && got < 256 ? WideToUtf8(std::wstring_view(value, got)) : std::string();
+    };
+    return variable(L"USERDOMAIN") + "\\" + variable(L"USERNAME");
+}
 
 }  // namespace tarvex
