@@ -153,6 +153,9 @@ std::string TControl::Text() const {
 }
 
 void TControl::SetText(std::string_view text) {
+    // Views copy their model on every change (the monitor's once a second): a text that stays
+    // the same costs no repaint.
+    if (Text() == text) return;
     SetWindowTextW(hwnd_, Utf8ToWide(text).c_str());
 }
 
