@@ -113,7 +113,7 @@ TEST_F(SettingsTest, StartInTrayHidesOrMinimisesAsMinimizeToTraySays) {
         window_ = WaitTopWindow({kMainWindowClass, {}, tarvex_.Process.Id()}, kStartTimeoutMs);
         ASSERT_TRUE(window_);
         ASSERT_TRUE(WaitUntil([&] { return NotificationIconCenter().has_value(); }, 10000));
-        Sleep(500);
+        Sleep(1500);  // the taskbar shows a new button a little later
         if (toTray) {
             EXPECT_FALSE(IsWindowVisible(window_));
         } else {

@@ -138,7 +138,7 @@ void TTarvexMainForm::Create(int showCommand) {
     if (!startMinimized_) {
         ShowWindow(Handle(), showCommand);
     } else if (!options_.Options().MinimizeToTray) {
-        ShowWindow(Handle(), SW_SHOWMINNOACTIVE);
+        ShowWindow(Handle(), SW_SHOWMINIMIZED);
     }  // else it stays hidden, with only its notification-area icon
     UpdateWindow(Handle());
 }
