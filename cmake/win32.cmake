@@ -60,6 +60,11 @@ target_link_options(tvdriver PRIVATE -municode)
 target_link_libraries(tvdriver PRIVATE tarvex_driver)
 set_target_properties(tvdriver PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# The browser the link tests register: it records the address it is given.
+add_executable(browser_stub WIN32 tools/browser_stub/browser_stub.cpp)
+target_link_options(browser_stub PRIVATE -municode)
+set_target_properties(browser_stub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # An empty window program built like Tarvex.exe, the baseline of the start-up benchmark.
 set_source_files_properties(tools/empty_window/empty_window.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/tools/empty_window/comctl6.manifest;${CMAKE_SOURCE_DIR}/tools/empty_window/empty_window_ids.h")
@@ -131,7 +136,7 @@ foreach(source IN LISTS E2E_SOURCES)
   target_include_directories(${name} PRIVATE tests)
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE tarvex_driver gtest)
-  add_dependencies(${name} Tarvex)
+  add_dependencies(${name} Tarvex browser_stub)
   # A suite named *_netns_test runs in a network namespace of its own with a veth pair.
   set(runner ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh)
   if(name MATCHES "_netns_test$")

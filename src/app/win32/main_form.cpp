@@ -17,6 +17,7 @@
 #include "common/win32/date_time_win32.h"
 #include "common/win32/window_utils.h"
 #include "common/win32/byte_size_locale.h"
+#include "links/win32/link_platform.h"
 #include "monitor/win32/connection_page.h"
 #include "common/windows_version.h"
 #include "platform/win32/program_info.h"
@@ -452,11 +453,15 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
         case MainCommand::Terminate:
             Terminate();
             break;
-        case MainCommand::OpenHelp:
         case MainCommand::OpenWebSite:
+            UrlBuilder().OpenUrl(UrlKind::WebSite, 0, route.Tag, "", "");
+            break;
         case MainCommand::TellAFriend:
+            UrlBuilder().OpenUrl(UrlKind::TellAFriend, 0, route.Tag, "", "");
+            break;
+        case MainCommand::OpenHelp:
         case MainCommand::CheckForUpdate:
-            // Help, web links and the update wizard are wired by their own parts of the program.
+            // The help file and the update wizard are wired by their own parts of the program.
             break;
     }
 }
