@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "build_version.h"
+#include "common/error.h"
 #include "common/windows_version.h"
 #include "platform/win32/message_loop.h"
 #include "platform/win32/os_version.h"
@@ -29,16 +30,6 @@ constexpr int kHeaderHeight = 60;
 bool& DialogOpen() {
     static bool open = false;
     return open;
-}
-
-std::string DescribeError(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
 }
 
 std::string ModuleName(HMODULE module) {

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "common/error.h"
 #include "platform/win32/controls.h"
 #include "platform/win32/unicode.h"
 #include "platform/win32/win32_error.h"
@@ -12,16 +13,6 @@ namespace {
 std::function<void(std::exception_ptr)>& Handler() {
     static std::function<void(std::exception_ptr)> handler;
     return handler;
-}
-
-std::string DescribeError(std::exception_ptr error) {
-    try {
-        std::rethrow_exception(error);
-    } catch (const std::exception& e) {
-        return e.what();
-    } catch (...) {
-        return "Unknown error";
-    }
 }
 
 }  // namespace
