@@ -51,8 +51,6 @@ inline constexpr char kProxyNote[] = "(leave blank if no proxy used)";
 // About
 inline constexpr char kProductTitle[] = "Quillmont Tarvex";
 inline constexpr char kVersionPrefix[] = "Version ";
-inline constexpr char kWebAddress[] = "www.quillmont.com";
-inline constexpr char kSupportAddress[] = "support@quillmont.com";
 inline constexpr char kLegalNotice[] =
     "Warning: this computer program is protected by copyright law and international treaties. Unauthorized "
     "reproduction or distribution of this program, or any portion of it, may result in severe civil and criminal "

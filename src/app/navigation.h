@@ -16,6 +16,7 @@ enum class MainCommand {
     OpenHelp,        // the help file
     OpenWebSite,     // the product's web site, with Tag naming the element
     TellAFriend,
+    AskQuestions,    // the product's support page on the web
     CheckForUpdate,  // the manual update check
     ShowMainWindow,
     Terminate,       // end the message loop at once, without closing the window

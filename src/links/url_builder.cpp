@@ -13,6 +13,7 @@ constexpr std::string_view kMakerDomain = "quillmont.com";
 constexpr std::string_view kProductSite = "https://www.quillmont.com/tarvex";
 constexpr std::string_view kSocialPage = "https://www.quillmont.com/follow/social";
 constexpr std::string_view kSocialPage2 = "https://www.quillmont.com/follow/microblog";
+constexpr std::string_view kMailto = "mailto:";
 constexpr std::string_view kSupportMailUrl = "mailto:support@quillmont.com";
 
 constexpr ProductEntry kTarvex{"ZV", kProductSite, "Software\\Quillmont\\Tarvex", "Tarvex"};
@@ -45,6 +46,9 @@ std::string_view MakerDomain() {
 }
 std::string_view SupportMailUrl() {
     return kSupportMailUrl;
+}
+std::string_view SupportAddress() {
+    return kSupportMailUrl.substr(kMailto.size());
 }
 
 int OsCode(WindowsVersion version) {

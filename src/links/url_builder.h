@@ -43,6 +43,7 @@ const ProductEntry& TarvexProduct();
 std::string_view MakerSite();       // "https://www.quillmont.com"
 std::string_view MakerDomain();     // "quillmont.com"
 std::string_view SupportMailUrl();  // "mailto:" and the support address
+std::string_view SupportAddress();  // the support address alone
 
 // What a link needs from the running system, asked at each request.
 class LinkPlatform {

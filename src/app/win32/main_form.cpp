@@ -17,6 +17,7 @@
 #include "common/win32/date_time_win32.h"
 #include "common/win32/window_utils.h"
 #include "common/win32/byte_size_locale.h"
+#include "links/win32/help.h"
 #include "links/win32/link_platform.h"
 #include "monitor/win32/connection_page.h"
 #include "common/windows_version.h"
@@ -39,6 +40,8 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 // Posted by Terminate, so that the window ends on a clean stack (the tray menu's command
 // arrives from inside the icon's own handler).
 constexpr UINT kTerminateMessage = WM_APP + 1;
+// The About page's web-site link, as the web site knows it.
+constexpr int kWebSiteLinkTag = 11;
 
 // The page control's pages in index order: each page is one class and one row.
 template <typename P>
@@ -110,12 +113,6 @@ void TTarvexMainForm::Create(int showCommand) {
     font_.reset(CreatePointFont(L"Tahoma", 8, surface_.Dpi));
     boldFont_.reset(CreatePointFont(L"Tahoma", 8, surface_.Dpi, true));
     titleFont_.reset(CreatePointFont(L"Tahoma", 10, surface_.Dpi, true));
-    {
-        LOGFONTW link{};
-        GetObjectW(font_.get(), sizeof link, &link);
-        link.lfUnderline = TRUE;
-        linkFont_.reset(CreateFontIndirectW(&link));
-    }
     surface_.Font = font_.get();
 
     RegisterWindowClass(kClassName, CS_DBLCLKS, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)), Application().Icon);
@@ -154,8 +151,10 @@ void TTarvexMainForm::FormCreate() {
     const std::wstring caption =
         Application().Title + L" " + Utf8ToWide(versionText) + L" (" + Utf8ToWide(WindowsReleaseName(os_)) + L")";
     SetWindowTextW(Handle(), caption.c_str());
-    if (auto* about = dynamic_cast<TAboutPage*>(&Page(MainPage::About)))
+    if (auto* about = dynamic_cast<TAboutPage*>(&Page(MainPage::About))) {
         about->SetVersionCaption(texts::kVersionPrefix + versionText);
+        about->SetWebSiteUrl(UrlBuilder().GetUrl(UrlKind::WebSite, 0, kWebSiteLinkTag, ""));
+    }
 
     SetTrayIconLook();
 
@@ -400,7 +399,6 @@ PageContext TTarvexMainForm::MakePageContext() {
     context.Where = surface_;
     context.BoldFont = boldFont_.get();
     context.TitleFont = titleFont_.get();
-    context.LinkFont = linkFont_.get();
     context.LeftMenuImages = imageList16LeftMenu_.get();
     context.Width = kPageWidth;
     context.Height = kPageHeight;
@@ -460,8 +458,13 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
             UrlBuilder().OpenUrl(UrlKind::TellAFriend, 0, route.Tag, "", "");
             break;
         case MainCommand::OpenHelp:
+            ShowHelp(Application().HelpFile, Handle());
+            break;
+        case MainCommand::AskQuestions:
+            UrlBuilder().OpenUrl(UrlKind::Support, 0, route.Tag, "", "");
+            break;
         case MainCommand::CheckForUpdate:
-            // The help file and the update wizard are wired by their own parts of the program.
+            // The update wizard is wired by its own part of the program.
             break;
     }
 }

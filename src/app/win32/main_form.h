@@ -105,7 +105,7 @@ private:
 
     OsVersionInfo os_;
     Surface surface_;
-    UniqueFont font_, boldFont_, titleFont_, linkFont_;
+    UniqueFont font_, boldFont_, titleFont_;
     UniqueImageList imageList32_, imageList16LeftMenu_;
     UniqueMenu mainMenu_, trayMenu_;
 

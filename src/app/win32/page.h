@@ -21,7 +21,6 @@ struct PageContext {
     Surface Where;  // the page's window, the DPI, the normal font
     HFONT BoldFont = nullptr;
     HFONT TitleFont = nullptr;
-    HFONT LinkFont = nullptr;
     HIMAGELIST LeftMenuImages = nullptr;
     int Width = 0;  // the page's size in 96-DPI pixels
     int Height = 0;

@@ -23,6 +23,7 @@ void TSupportPage::CreateContent(const PageContext& context) {
                                 .Text = texts::kAskQuestions,
                                 .At = {(width - 140) / 2, 76, 140, 25},
                                 .Style = flat});
+    btnAskQuestions.OnClick = [navigate = context.Navigate] { navigate(Route{MainCommand::AskQuestions}); };
     lblCheckUpdates.Create(at, {.Id = ids::kLblCheckUpdates,
                                 .Text = texts::kCheckUpdatesText,
                                 .At = {16, 116, width - 32, 28},

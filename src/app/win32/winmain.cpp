@@ -11,6 +11,7 @@
 #include "app/win32/single_instance.h"
 #include "common/win32/window_utils.h"
 #include "controls/win32/bug_report_dialog.h"
+#include "links/url_builder.h"
 #include "platform/win32/program_info.h"
 #include "platform/win32/unicode.h"
 #include "resource_ids.h"
@@ -40,7 +41,7 @@ int Run(int showCommand) {
     Application().Title = L"Tarvex";
     Application().Icon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_TARVEX));
     // Errors that nothing caught end in the "Bug Report" dialog; the program goes on.
-    SetUnhandledErrorHandler([](std::exception_ptr error) { ShowBugReport(error, texts::kSupportAddress); });
+    SetUnhandledErrorHandler([](std::exception_ptr error) { ShowBugReport(error, std::string(SupportAddress())); });
 
     TTarvexMainForm mainForm;
     mainForm.Create(showCommand);

@@ -4,7 +4,7 @@
 // stack, and offers to hand the report to the user's mail program. The program goes on
 // afterwards. One dialog at a time: errors while it is open (its own included) are not shown.
 //
-//     SetUnhandledErrorHandler([](std::exception_ptr error) { ShowBugReport(error, kSupportAddress); });
+//     SetUnhandledErrorHandler([](std::exception_ptr error) { ShowBugReport(error, std::string(SupportAddress())); });
 #include <windows.h>
 
 #include <exception>

@@ -125,6 +125,13 @@ LRESULT CALLBACK TControl::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, 
         RemoveWindowSubclass(hwnd, SubclassProc, kSubclassId);
         RemovePropW(hwnd, kOwnerProperty);
         self->hwnd_ = nullptr;
+    } else {
+        try {
+            if (const auto result = reinterpret_cast<TControl*>(refData)->OwnMessage(message, wParam, lParam))
+                return *result;
+        } catch (...) {
+            ReportUnhandledError(std::current_exception());
+        }
     }
     return DefSubclassProc(hwnd, message, wParam, lParam);
 }

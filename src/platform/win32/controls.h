@@ -83,6 +83,7 @@ public:
     void MoveAt96(int x, int y);
     // The right edge in 96-DPI pixels, for placing what follows on the same row.
     int Right() const;
+    HFONT Font() const;
 
     // The control object that owns a child window, or null.
     static TControl* FromHandle(HWND child) noexcept;
@@ -103,8 +104,10 @@ protected:
     // A notification reflected from the parent; nullopt leaves it to the parent. (A control
     // that measures its items while it is created does so before its wrapper owns it.)
     virtual std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam);
+    // A message to the control's own window, before its system class sees it; nullopt leaves
+    // it to the class.
+    virtual std::optional<LRESULT> OwnMessage(UINT, WPARAM, LPARAM) { return std::nullopt; }
     virtual void AfterCreate() {}
-    HFONT Font() const;
     const Surface& Where() const { return surface_; }
 
 private:

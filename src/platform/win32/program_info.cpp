@@ -45,18 +45,13 @@ std::optional<FileVersion> OwnFileVersion() {
 
 std::string CurrentUserId() {
     // secur32 is loaded only for this, from the system folder: most starts never ask.
-    wchar_t system[MAX_PATH];
-    const UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    if (length > 0 && length < MAX_PATH) {
-        if (const UniqueModule secur32(LoadLibraryW((std::wstring(system, length) + L"\\secur32.dll").c_str()));
-            secur32) {
-            using GetUserNameExWFunction = BOOLEAN(WINAPI*)(int format, wchar_t* name, ULONG* size);
-            constexpr int kNameSamCompatible = 2;
-            if (const auto getUserNameEx = ModuleFunction<GetUserNameExWFunction>(secur32.get(), "GetUserNameExW")) {
-                wchar_t name[256];
-                ULONG size = 256;
-                if (getUserNameEx(kNameSamCompatible, name, &size)) return WideToUtf8(std::wstring_view(name, size));
-            }
+    if (const UniqueModule secur32 = LoadSystemLibrary(L"secur32.dll")) {
+        using GetUserNameExWFunction = BOOLEAN(WINAPI*)(int format, wchar_t* name, ULONG* size);
+        constexpr int kNameSamCompatible = 2;
+        if (const auto getUserNameEx = ModuleFunction<GetUserNameExWFunction>(secur32.get(), "GetUserNameExW")) {
+            wchar_t name[256];
+            ULONG size = 256;
+            if (getUserNameEx(kNameSamCompatible, name, &size)) return WideToUtf8(std::wstring_view(name, size));
         }
     }
     // Where that cannot answer: the session's own names for the domain and the user.

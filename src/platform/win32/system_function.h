@@ -4,7 +4,13 @@
 // Windows added is looked up at run time instead, and its caller has a way for a null.
 #include <windows.h>
 
+#include "platform/win32/unique_handle.h"
+
 namespace tarvex {
+
+// A DLL of the system folder, loaded from there only (never a copy beside the program); null
+// when it is missing.
+UniqueModule LoadSystemLibrary(const wchar_t* name);
 
 // The function `name` of a module, or null when the module (may be null) lacks it.
 template <typename FunctionPointer>
