@@ -16,6 +16,8 @@
 #include <vector>
 
 #include "driver.h"
+#include "links/win32/auto_url_label.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
 
 namespace tarvex {
@@ -371,6 +373,32 @@ TEST_F(ControlsTest, MemoScrollsCleanlyOverATransparentForm) {
         EXPECT_TRUE(scrolled == fresh) << "after scroll " << step;
     }
     EXPECT_GT(SendMessageW(memo.Handle(), EM_GETFIRSTVISIBLELINE, 0, 0), 0);
+}
+
+// The hyperlink label: blue underlined, 100 pixels wide unless told, a tab stop; its address
+// follows its caption until it is given one of its own.
+TEST_F(ControlsTest, UrlLabelLooksLikeALinkAndItsAddressFollowsTheCaptionRule) {
+    TAutoURLLabel label;
+    label.Create(form_.Where(), {.Text = "a.example", .At = {8, 8, 0, 14}});
+    EXPECT_EQ(label.BoundsAt96().Width, TAutoURLLabel::kDefaultWidth);
+    EXPECT_TRUE(GetWindowLongPtrW(label.Handle(), GWL_STYLE) & WS_TABSTOP);
+    LOGFONTW font{};
+    GetObjectW(label.Font(), sizeof font, &font);
+    EXPECT_TRUE(font.lfUnderline);
+    {
+        const UniqueMemoryDc dc(CreateCompatibleDC(nullptr));
+        SendMessageW(form_.Handle(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc.get()),
+                     reinterpret_cast<LPARAM>(label.Handle()));
+        EXPECT_EQ(GetTextColor(dc.get()), RGB(0, 0, 255));
+    }
+
+    EXPECT_EQ(label.URL(), "a.example");
+    label.SetText("www.example.org");
+    EXPECT_EQ(label.URL(), "www.example.org");
+    label.SetURL("https://www.example.org/go/?s=1");
+    label.SetText("Our web site");
+    EXPECT_EQ(label.URL(), "https://www.example.org/go/?s=1");
+    EXPECT_EQ(label.Text(), "Our web site");
 }
 
 }  // namespace

@@ -80,12 +80,15 @@ void TAutoURLLabel::PaintFocus() const {
     ReleaseDC(Handle(), dc);
 }
 
-std::optional<LRESULT> TAutoURLLabel::Reflected(UINT message, WPARAM wParam, LPARAM) {
-    if (message == WM_CTLCOLORSTATIC) {
-        // Only the colour of the text: the parent still gives the background.
-        SetTextColor(reinterpret_cast<HDC>(wParam), kLinkColor);
-    }
-    return std::nullopt;
+std::optional<LRESULT> TAutoURLLabel::Reflected(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_CTLCOLORSTATIC || askingParent_) return std::nullopt;
+    // The parent's answer for a plain label (its background), asked again with this label left
+    // out, and then the link's colour over whatever text colour that answer chose.
+    askingParent_ = true;
+    const LRESULT brush = SendMessageW(GetParent(Handle()), message, wParam, lParam);
+    askingParent_ = false;
+    SetTextColor(reinterpret_cast<HDC>(wParam), kLinkColor);
+    return brush;
 }
 
 std::optional<LRESULT> TAutoURLLabel::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -31,6 +31,7 @@ private:
 
     UrlLabelText text_;
     UniqueFont font_;
+    bool askingParent_ = false;
 };
 
 }  // namespace tarvex
