@@ -146,7 +146,11 @@ foreach(source IN LISTS E2E_SOURCES)
   add_test(NAME e2e.${name}
     COMMAND sh ${runner} ${display} $<TARGET_FILE:${name}>
             ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/e2e/${name})
-  set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>"
-                       TIMEOUT 600)
+  set(suite_env "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>")
+  # A suite named *update* gets a test update server of its own.
+  if(name MATCHES "update")
+    list(APPEND suite_env "TARVEX_UPDATE_SERVER=${CMAKE_SOURCE_DIR}/tools/update_server.py")
+  endif()
+  set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${suite_env}" TIMEOUT 600)
   math(EXPR display "${display} + 1")
 endforeach()
