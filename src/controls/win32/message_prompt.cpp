@@ -1,0 +1,191 @@
+#include "controls/win32/message_prompt.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <array>
+#include <string>
+#include <vector>
+
+#include "platform/win32/os_version.h"
+#include "platform/win32/system_function.h"
+#include "platform/win32/unicode.h"
+
+namespace tarvex {
+namespace {
+
+struct ButtonKind {
+    MsgDlgButton Button;
+    int Result;
+    const wchar_t* Caption;
+    UINT MessageBoxSet;  // the message box's buttons that include it
+};
+
+// In the order a prompt shows them.
+constexpr std::array<ButtonKind, 8> kButtons = {{
+    {mbYes, IDYES, L"&Yes", MB_YESNO},
+    {mbNo, IDNO, L"&No", MB_YESNO},
+    {mbOK, IDOK, L"OK", MB_OK},
+    {mbCancel, IDCANCEL, L"Cancel", MB_OKCANCEL},
+    {mbAbort, IDABORT, L"&Abort", MB_ABORTRETRYIGNORE},
+    {mbRetry, IDRETRY, L"&Retry", MB_RETRYCANCEL},
+    {mbIgnore, IDIGNORE, L"&Ignore", MB_ABORTRETRYIGNORE},
+    {mbClose, IDCLOSE, L"&Close", MB_OK},
+}};
+
+const wchar_t* Caption(MsgDlgType type) {
+    switch (type) {
+        case MsgDlgType::mtWarning:
+            return L"Warning";
+        case MsgDlgType::mtError:
+            return L"Error";
+        case MsgDlgType::mtInformation:
+            return L"Information";
+        case MsgDlgType::mtConfirmation:
+            return L"Confirm";
+        case MsgDlgType::mtCustom:
+            break;
+    }
+    return L"Tarvex";
+}
+
+UINT MessageBoxIcon(MsgDlgType type) {
+    switch (type) {
+        case MsgDlgType::mtWarning:
+            return MB_ICONWARNING;
+        case MsgDlgType::mtError:
+            return MB_ICONERROR;
+        case MsgDlgType::mtInformation:
+            return MB_ICONINFORMATION;
+        case MsgDlgType::mtConfirmation:
+            return MB_ICONQUESTION;
+        case MsgDlgType::mtCustom:
+            break;
+    }
+    return 0;
+}
+
+// The message box's button set that holds the requested buttons.
+UINT MessageBoxButtons(unsigned buttons) {
+    if ((buttons & (mbYes | mbNo)) && (buttons & mbCancel)) return MB_YESNOCANCEL;
+    if (buttons & (mbYes | mbNo)) return MB_YESNO;
+    if (buttons & (mbAbort | mbIgnore)) return MB_ABORTRETRYIGNORE;
+    if (buttons & mbRetry) return MB_RETRYCANCEL;
+    if (buttons & mbCancel) return MB_OKCANCEL;
+    return MB_OK;
+}
+
+// Visual styles drawing this program's windows (uxtheme, Windows XP and later).
+bool StylesInUse() {
+    static const HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll").release();
+    using BoolFunction = BOOL(WINAPI*)();
+    const auto isAppThemed = ModuleFunction<BoolFunction>(uxtheme, "IsAppThemed");
+    const auto isThemeActive = ModuleFunction<BoolFunction>(uxtheme, "IsThemeActive");
+    return isAppThemed && isThemeActive && isAppThemed() && isThemeActive();
+}
+
+// Moves the next message box of this thread so that its centre is on the centre of a window.
+class CentreNextMessageBox {
+public:
+    explicit CentreNextMessageBox(HWND over) {
+        over_ = over;
+        hook_ = SetWindowsHookExW(WH_CBT, Hook, nullptr, GetCurrentThreadId());
+    }
+    ~CentreNextMessageBox() {
+        if (hook_) UnhookWindowsHookEx(hook_);
+        hook_ = nullptr;
+    }
+    CentreNextMessageBox(const CentreNextMessageBox&) = delete;
+    CentreNextMessageBox& operator=(const CentreNextMessageBox&) = delete;
+
+private:
+    // The box is placed as it is made, so that it never shows anywhere else.
+    static LRESULT CALLBACK Hook(int code, WPARAM wParam, LPARAM lParam) {
+        wchar_t className[16] = L"";
+        if (code == HCBT_CREATEWND && hook_ && GetClassNameW(reinterpret_cast<HWND>(wParam), className, 16) &&
+            lstrcmpW(className, L"#32770") == 0) {
+            CREATESTRUCTW& create = *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+            RECT over;
+            if (GetWindowRect(over_, &over)) {
+                create.x = (over.left + over.right - create.cx) / 2;
+                create.y = (over.top + over.bottom - create.cy) / 2;
+            }
+            const HHOOK hook = hook_;
+            hook_ = nullptr;  // only the box; nothing it makes afterwards
+            UnhookWindowsHookEx(hook);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+    static inline HWND over_ = nullptr;
+    static inline HHOOK hook_ = nullptr;
+};
+
+// Centres `window` over `over`, not starting left of or above the screen's origin.
+void CentreOver(HWND window, HWND over) {
+    RECT rect, overRect;
+    if (!GetWindowRect(window, &rect) || !GetWindowRect(over, &overRect)) return;
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    SetWindowPos(window, nullptr, std::max(0L, (overRect.left + overRect.right - width) / 2),
+                 std::max(0L, (overRect.top + overRect.bottom - height) / 2), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+HRESULT CALLBACK PlaceTaskDialog(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR over) {
+    if (notification == TDN_CREATED) CentreOver(dialog, reinterpret_cast<HWND>(over));
+    return S_OK;
+}
+
+int TaskDialogPrompt(const std::wstring& text, MsgDlgType type, unsigned buttons, HWND active) {
+    using TaskDialogIndirectFunction = HRESULT(WINAPI*)(const TASKDIALOGCONFIG*, int*, int*, BOOL*);
+    const auto taskDialogIndirect =
+        LoadedSystemFunction<TaskDialogIndirectFunction>(L"comctl32.dll", "TaskDialogIndirect");
+    if (!taskDialogIndirect) return -1;
+    std::vector<TASKDIALOG_BUTTON> dialogButtons;
+    for (const ButtonKind& kind : kButtons)
+        if (buttons & kind.Button) dialogButtons.push_back({kind.Result, kind.Caption});
+    TASKDIALOGCONFIG config{};
+    config.cbSize = sizeof config;
+    config.hwndParent = active;
+    config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
+    config.pfCallback = PlaceTaskDialog;
+    config.lpCallbackData = reinterpret_cast<LONG_PTR>(active);
+    config.pszWindowTitle = Caption(type);
+    switch (type) {
+        case MsgDlgType::mtWarning:
+            config.pszMainIcon = TD_WARNING_ICON;
+            break;
+        case MsgDlgType::mtError:
+            config.pszMainIcon = TD_ERROR_ICON;
+            break;
+        case MsgDlgType::mtInformation:
+        case MsgDlgType::mtConfirmation:
+            config.pszMainIcon = TD_INFORMATION_ICON;
+            break;
+        case MsgDlgType::mtCustom:
+            break;
+    }
+    config.pszContent = text.c_str();
+    config.cButtons = static_cast<UINT>(dialogButtons.size());
+    config.pButtons = dialogButtons.data();
+    int pressed = 0;
+    if (FAILED(taskDialogIndirect(&config, &pressed, nullptr, nullptr))) return -1;
+    return pressed;
+}
+
+}  // namespace
+
+int MessagePrompt(std::string_view text, MsgDlgType type, unsigned buttons, HWND owner) {
+    const std::wstring wideText = Utf8ToWide(text);
+    const UINT style = MessageBoxIcon(type) | MessageBoxButtons(buttons);
+    const HWND active = GetActiveWindow();
+    if (!active) return MessageBoxW(owner, wideText.c_str(), Caption(type), style);
+    const OsVersionInfo os = QueryOsVersion();
+    if (os.Platform == OsPlatform::WindowsNT && os.Major >= 6 && StylesInUse()) {
+        if (const int result = TaskDialogPrompt(wideText, type, buttons, active); result >= 0) return result;
+    }
+    const CentreNextMessageBox centre(active);
+    return MessageBoxW(active, wideText.c_str(), Caption(type), style);
+}
+
+}  // namespace tarvex
