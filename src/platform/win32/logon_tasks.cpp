@@ -1,8 +1,6 @@
 #include "platform/win32/logon_tasks.h"
 
 #include <windows.h>
-#include <objbase.h>
-#include <oleauto.h>
 #include <taskschd.h>
 
 #include <cwchar>
@@ -10,88 +8,11 @@
 #include <optional>
 #include <string_view>
 
-#include "platform/win32/system_function.h"
+#include "platform/win32/com.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex {
 namespace {
-
-// COM is loaded on first use and stays for the process: unloading ole32 under objects that
-// another part of the process may still hold is not safe.
-struct ComApi {
-    decltype(&CoInitializeEx) InitializeEx = nullptr;
-    decltype(&CoUninitialize) Uninitialize = nullptr;
-    decltype(&CoCreateInstance) CreateInstance = nullptr;
-    decltype(&SysAllocStringLen) AllocStringLen = nullptr;
-    decltype(&SysFreeString) FreeString = nullptr;
-};
-
-template <typename F>
-bool Resolve(HMODULE module, const char* name, F& function) {
-    function = ModuleFunction<F>(module, name);
-    return function != nullptr;
-}
-
-const ComApi* LoadComApi() {
-    static const std::optional<ComApi> api = []() -> std::optional<ComApi> {
-        const HMODULE ole = LoadLibraryW(L"ole32.dll");
-        const HMODULE automation = LoadLibraryW(L"oleaut32.dll");
-        ComApi api;
-        if (!Resolve(ole, "CoInitializeEx", api.InitializeEx) || !Resolve(ole, "CoUninitialize", api.Uninitialize) ||
-            !Resolve(ole, "CoCreateInstance", api.CreateInstance) ||
-            !Resolve(automation, "SysAllocStringLen", api.AllocStringLen) ||
-            !Resolve(automation, "SysFreeString", api.FreeString))
-            return std::nullopt;
-        return api;
-    }();
-    return api ? &*api : nullptr;
-}
-
-struct ComRelease {
-    void operator()(IUnknown* p) const noexcept { p->Release(); }
-};
-template <typename Interface>
-using ComPtr = std::unique_ptr<Interface, ComRelease>;
-
-// A BSTR, freed with its owner.
-class Bstr {
-public:
-    explicit Bstr(const ComApi& api) noexcept : api_(api) {}
-    Bstr(const ComApi& api, std::string_view utf8) : api_(api) {
-        const std::wstring wide = Utf8ToWide(utf8);
-        text_ = api_.AllocStringLen(wide.data(), static_cast<UINT>(wide.size()));
-    }
-    ~Bstr() { api_.FreeString(text_); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-
-    BSTR get() const noexcept { return text_; }
-    BSTR* Out() noexcept { return &text_; }
-    explicit operator bool() const noexcept { return text_ != nullptr; }
-
-private:
-    const ComApi& api_;
-    BSTR text_ = nullptr;
-};
-
-// This thread in a COM apartment for one call. A thread that is in one already (in either
-// model) keeps it; only a successful join is undone.
-class ComApartment {
-public:
-    explicit ComApartment(const ComApi& api) noexcept
-        : api_(api), result_(api.InitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
-    ~ComApartment() {
-        if (SUCCEEDED(result_)) api_.Uninitialize();
-    }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
-
-    bool Joined() const noexcept { return SUCCEEDED(result_) || result_ == RPC_E_CHANGED_MODE; }
-
-private:
-    const ComApi& api_;
-    HRESULT result_;
-};
 
 // The local Task Scheduler's root folder, connected as the current user. Null where there is
 // no scheduler: Windows XP has no such class, so CoCreateInstance fails there.
