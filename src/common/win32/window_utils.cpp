@@ -97,6 +97,26 @@ bool IsUserAdministrator(const OsVersionInfo& os) {
     return isUserAnAdmin && isUserAnAdmin();
 }
 
+namespace {
+
+HMODULE UxTheme() {
+    static const HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll").release();
+    return uxtheme;
+}
+
+}  // namespace
+
+bool VisualStylesAvailable() {
+    return UxTheme() != nullptr;
+}
+
+bool VisualStylesInUse() {
+    using BoolFunction = BOOL(WINAPI*)();
+    const auto isAppThemed = ModuleFunction<BoolFunction>(UxTheme(), "IsAppThemed");
+    const auto isThemeActive = ModuleFunction<BoolFunction>(UxTheme(), "IsThemeActive");
+    return isAppThemed && isThemeActive && isAppThemed() && isThemeActive();
+}
+
 TimerResolution::TimerResolution() : granted_(timeBeginPeriod(1) == TIMERR_NOERROR) {}
 
 TimerResolution::~TimerResolution() {

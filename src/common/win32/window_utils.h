@@ -21,6 +21,11 @@ void EnableCloseCommand(HWND window, bool enabled);
 // False before Vista; otherwise what shell32's IsUserAnAdmin says (false when missing).
 bool IsUserAdministrator(const OsVersionInfo& os);
 
+// Whether visual styles are available to this program (uxtheme is there), and whether they
+// draw its windows now (available, the program themed and a theme active).
+bool VisualStylesAvailable();
+bool VisualStylesInUse();
+
 // Asks for a 1 ms timer resolution for the object's life.
 class TimerResolution {
 public:

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/win32/window_utils.h"
 #include "platform/win32/os_version.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/unicode.h"
@@ -73,15 +74,6 @@ UINT MessageBoxButtons(unsigned buttons) {
     if (buttons & mbRetry) return MB_RETRYCANCEL;
     if (buttons & mbCancel) return MB_OKCANCEL;
     return MB_OK;
-}
-
-// Visual styles drawing this program's windows (uxtheme, Windows XP and later).
-bool StylesInUse() {
-    static const HMODULE uxtheme = LoadSystemLibrary(L"uxtheme.dll").release();
-    using BoolFunction = BOOL(WINAPI*)();
-    const auto isAppThemed = ModuleFunction<BoolFunction>(uxtheme, "IsAppThemed");
-    const auto isThemeActive = ModuleFunction<BoolFunction>(uxtheme, "IsThemeActive");
-    return isAppThemed && isThemeActive && isAppThemed() && isThemeActive();
 }
 
 // Moves the next message box of this thread so that its centre is on the centre of a window.
@@ -181,7 +173,7 @@ int MessagePrompt(std::string_view text, MsgDlgType type, unsigned buttons, HWND
     const HWND active = GetActiveWindow();
     if (!active) return MessageBoxW(owner, wideText.c_str(), Caption(type), style);
     const OsVersionInfo os = QueryOsVersion();
-    if (os.Platform == OsPlatform::WindowsNT && os.Major >= 6 && StylesInUse()) {
+    if (os.Platform == OsPlatform::WindowsNT && os.Major >= 6 && VisualStylesInUse()) {
         if (const int result = TaskDialogPrompt(wideText, type, buttons, active); result >= 0) return result;
     }
     const CentreNextMessageBox centre(active);
