@@ -204,17 +204,6 @@ private:
     ComPtr<IWebBrowser2> browser_;
 };
 
-namespace {
-
-// The session that in-place objects need on this thread, begun with the first browser and
-// kept for the program's life (ending it under a live object is not safe).
-bool OleReady(const ComApi& api) {
-    static const OleSession session(api);
-    return session.Ready();
-}
-
-}  // namespace
-
 void WebBrowserSiteRelease::operator()(WebBrowserSite* site) const noexcept {
     site->Detach();
     site->Release();
@@ -233,7 +222,8 @@ void TWebBrowser::Create(HWND parent, int id, const RECT& bounds) {
 
 void TWebBrowser::Embed() {
     const ComApi* api = LoadComApi();
-    if (!api || !OleReady(*api)) {
+    if (api) ole_.emplace(*api);
+    if (!api || !ole_->Ready()) {
         failure_ = L"The page cannot be shown: OLE is not available on this computer.";
         return;
     }

@@ -9,9 +9,11 @@
 #include <windows.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "platform/win32/com.h"
 #include "platform/win32/window.h"
 
 namespace tarvex {
@@ -45,6 +47,8 @@ private:
     void Embed();
     void Paint();
 
+    // OLE for the browser's life on this thread: made before the site, ended after it.
+    std::optional<OleSession> ole_;
     std::unique_ptr<WebBrowserSite, WebBrowserSiteRelease> site_;
     std::wstring failure_;
 };
