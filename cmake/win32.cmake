@@ -51,6 +51,8 @@ add_custom_command(TARGET Tarvex POST_BUILD
   COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:Tarvex>.debug $<TARGET_FILE:Tarvex>
   VERBATIM)
 
+include(cmake/help.cmake)
+
 # The driver that e2e tests and scripts use to work the program from outside.
 add_library(tarvex_driver STATIC tools/driver/driver.cpp)
 target_include_directories(tarvex_driver PUBLIC tools/driver src)
