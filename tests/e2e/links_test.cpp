@@ -85,7 +85,12 @@ protected:
 
     HWND Control(int id) const { return FindChildById(window_, id); }
     HWND WaitHelpWindow() const {
-        return WaitTopWindow({.ClassName = kHelpWindowClass, .ProcessId = tarvex_.Process.Id()}, 10000);
+        // Titled as the help file names itself; the viewer may keep a closed window hidden.
+        return WaitTopWindow({.ClassName = kHelpWindowClass,
+                              .Title = L"Tarvex Help",
+                              .ProcessId = tarvex_.Process.Id(),
+                              .VisibleOnly = true},
+                             10000);
     }
 
     std::wstring folder_, stub_, log_;
@@ -179,7 +184,6 @@ TEST_F(LinksTest, EveryHelpCommandOpensTheHelpFile) {
         const HWND help = WaitHelpWindow();
         EXPECT_TRUE(help) << what;
         if (!help) return;
-        EXPECT_NE(WindowText(help).find(L"Tarvex"), std::wstring::npos) << what << ": " << WideToUtf8(WindowText(help));
         if (std::string_view(what) == "toolbar") SaveScreenshot(L"help-window", help);
         PostClose(help);
         EXPECT_TRUE(WaitWindowGone(help, 5000)) << what;

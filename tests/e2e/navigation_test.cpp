@@ -45,7 +45,8 @@ protected:
     HWND Control(int id) const { return FindChildById(window_, id); }
     // Waits for the help viewer that a help command opened, and closes it.
     bool CloseHelpViewer() const {
-        const HWND help = WaitTopWindow({.ClassName = L"HH Parent", .ProcessId = tarvex_.Process.Id()}, 10000);
+        const HWND help =
+            WaitTopWindow({.ClassName = L"HH Parent", .ProcessId = tarvex_.Process.Id(), .VisibleOnly = true}, 10000);
         return help && PostClose(help) && WaitWindowGone(help, 5000);
     }
 
