@@ -99,7 +99,8 @@ int DaysInMonth(int year, int month) {
 
 SplitAddress SplitURL(std::string_view address) {
     std::string_view rest = address;
-    if (AsciiUpper(address).find("HTTP://") != std::string::npos) rest.remove_prefix(std::min<std::size_t>(7, rest.size()));
+    if (AsciiUpper(address).find("HTTP://") != std::string::npos)
+        rest.remove_prefix(std::min<std::size_t>(7, rest.size()));
     const auto slash = rest.find('/');
     if (slash == std::string_view::npos) return {"", std::string(rest)};
     return {std::string(rest.substr(0, slash)), std::string(rest.substr(slash))};
@@ -206,8 +207,7 @@ int CompareStandardVersions(std::string_view current, std::string_view newVersio
     }
 }
 
-std::optional<double> ReadShortDate(std::string_view text, std::string_view pattern, char separator,
-                                    int currentYear) {
+std::optional<double> ReadShortDate(std::string_view text, std::string_view pattern, char separator, int currentYear) {
     enum class Order { DMY, MDY, YMD } order = Order::MDY;
     for (char c : pattern) {
         const char upper = AsciiUpper(c);
@@ -239,16 +239,22 @@ std::optional<double> ReadShortDate(std::string_view text, std::string_view patt
         }
     } else {
         switch (order) {
-            case Order::DMY: day = numbers[0], month = numbers[1], year = numbers[2], yearDigits = digits[2]; break;
-            case Order::MDY: month = numbers[0], day = numbers[1], year = numbers[2], yearDigits = digits[2]; break;
-            case Order::YMD: year = numbers[0], month = numbers[1], day = numbers[2], yearDigits = digits[0]; break;
+            case Order::DMY:
+                day = numbers[0], month = numbers[1], year = numbers[2], yearDigits = digits[2];
+                break;
+            case Order::MDY:
+                month = numbers[0], day = numbers[1], year = numbers[2], yearDigits = digits[2];
+                break;
+            case Order::YMD:
+                year = numbers[0], month = numbers[1], day = numbers[2], yearDigits = digits[0];
+                break;
         }
     }
     if (yearDigits <= 2 && year < 100) {
-        // Two-digit years fall within the 50 years before and after the current year.
+        // A two-digit year is taken in the current century, or the next when that puts it more
+        // than 50 years back, as the run-time library reads it.
         year += currentYear / 100 * 100;
         if (year < currentYear - 50) year += 100;
-        if (year > currentYear + 50) year -= 100;
     }
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1 || day > DaysInMonth(year, month)) {
         return std::nullopt;

@@ -63,9 +63,9 @@ public:
 class UpdateHost {
 public:
     virtual ~UpdateHost() = default;
-    virtual void ProcessMessages() = 0;        // runs every pending window message
-    virtual std::uint32_t TickCount() = 0;     // milliseconds, wraps after 49.7 days
-    virtual double Now() = 0;                  // the local date-time
+    virtual void ProcessMessages() = 0;                  // runs every pending window message
+    virtual std::uint32_t TickCount() = 0;               // milliseconds, wraps after 49.7 days
+    virtual double Now() = 0;                            // the local date-time
     virtual std::string ShortDateText(double date) = 0;  // in the user's short date format
     virtual std::string ProgramPath() = 0;
     virtual std::optional<FileVersion> ReadFileVersion(std::string_view path) = 0;
@@ -74,8 +74,8 @@ public:
     virtual std::string AnsiToUtf8(std::string_view bytes) = 0;
     // The shell's "open" verb with a normal window; true when the shell started it.
     virtual bool ShellOpen(std::string_view file, std::string_view parameters) = 0;
-    virtual void Terminate() = 0;                       // asks the application to end
-    virtual void SetElapsedTimer(bool enabled) = 0;     // the one-second timer that calls back OnElapsedTick
+    virtual void Terminate() = 0;                    // asks the application to end
+    virtual void SetElapsedTimer(bool enabled) = 0;  // the one-second timer that calls back OnElapsedTick
     // Runs `call` on the user-interface thread once the current handler has returned.
     virtual void QueueCall(std::function<void()> call) = 0;
 };

@@ -80,14 +80,14 @@ public:
 
     // Events; an unassigned one is skipped.
     std::function<void()> OnBeforeGetInfo, OnAfterGetInfo, OnNoUpdateFound, OnDownloadError, OnCannotExecute;
-    std::function<void(const std::string& CurrentVersion, const std::string& NewVersion,
-                       const std::string& CurrentDate, const std::string& NewDate, bool& CanUpdate)>
+    std::function<void(const std::string& CurrentVersion, const std::string& NewVersion, const std::string& CurrentDate,
+                       const std::string& NewDate, bool& CanUpdate)>
         OnUpdateAvailable;
     std::function<void(bool& ShowInfo, bool& CheckForUpdate, const std::string& InfoURL)> OnBeforeShowInfo;
     std::function<void(bool CheckForUpdate)> OnAfterShowInfo;  // declared for owners; never raised
     std::function<void(std::string& FileName)> OnGetClientFileName;
     std::function<void(std::string& FileName, bool& Overwrite)> OnClientFileExists;
-    std::function<void(const std::string& FileName)> OnBeforeDownload, OnAfterDownload;
+    std::function<void(const std::string&FileName)> OnBeforeDownload, OnAfterDownload;
     std::function<void(std::int64_t Total, std::int64_t Downloaded, double KBps, double SecondsRemaining)> OnDownload;
     std::function<void(const std::string& ElapsedTime)> OnTimer;
 
