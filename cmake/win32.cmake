@@ -33,7 +33,7 @@ set(RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
 add_library(tarvex_shell STATIC ${SHELL_SOURCES})
 target_include_directories(tarvex_shell PUBLIC ${RESOURCE_DIR})
 target_link_libraries(tarvex_shell PUBLIC tarvex_core
-  comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid)
+  comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid wininet)
 
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${RESOURCE_DIR}/*.ico ${RESOURCE_DIR}/*.bmp
      ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h ${RESOURCE_DIR}/Pictures.rc)

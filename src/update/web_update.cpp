@@ -203,6 +203,16 @@ TQmWebUpdate::Outcome TQmWebUpdate::Transfer(const std::string& address, bool le
     HttpRequest request;
     request.ServerName = split.ServerName;
     request.Port = static_cast<std::uint16_t>(HTTPPort);
+    // An address that names its port ("host:8080") is asked there; as a server name it could
+    // never connect.
+    if (const auto colon = split.ServerName.rfind(':'); colon != std::string::npos) {
+        const RtlInteger port = ReadRtlInteger(std::string_view(split.ServerName).substr(colon + 1));
+        if (port.Readable && port.Value > 0 && port.Value <= 65535 && split.ServerName[colon + 1] != ' ' &&
+            split.ServerName[colon + 1] != '+') {
+            request.ServerName = split.ServerName.substr(0, colon);
+            request.Port = static_cast<std::uint16_t>(port.Value);
+        }
+    }
     request.ObjectPath = split.ObjectPath;
     request.UserName = UserName;
     request.Password = Password;

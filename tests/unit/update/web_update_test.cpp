@@ -379,6 +379,29 @@ TEST(Transfer, ChunksMessagesAndAbort) {
     EXPECT_EQ(aborted.Server.OpenResponses, 0);
 }
 
+TEST(Transfer, PortNamedInTheAddress) {
+    struct Case {
+        std::string_view Address;
+        std::string_view Server;
+        std::uint16_t Port;
+    } const cases[] = {
+        {"http://host:8080/setup.exe", "host", 8080},  {"http://host/setup.exe", "host", 80},
+        {"http://host:/setup.exe", "host:", 80},       {"http://host:99999/setup.exe", "host:99999", 80},
+        {"http://host:+81/setup.exe", "host:+81", 80}, {"http://[::1]:8081/setup.exe", "[::1]", 8081},
+    };
+    for (const auto& c : cases) {
+        UpdateFixture f;
+        auto tags = UpdateFixture::NewerAnswer();
+        tags["wuDownload"] = c.Address;
+        f.Serve(tags, "MZ");
+        ASSERT_TRUE(f.Update.CheckForUpdate());
+        f.Update.Options = {.uoRunUpdate = false, .uoTerminate = false, .uoOverwrite = true};
+        f.Update.Download();
+        EXPECT_EQ(f.Server.Requests.back().ServerName, c.Server) << c.Address;
+        EXPECT_EQ(f.Server.Requests.back().Port, c.Port) << c.Address;
+    }
+}
+
 TEST(Transfer, ProgressFigures) {
     UpdateFixture f;
     f.Serve(UpdateFixture::NewerAnswer(), std::string(4096, 'x'));
