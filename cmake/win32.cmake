@@ -101,6 +101,14 @@ add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
 
+# The update component over WinInet against tools/update_server.py on loopback, started for
+# the run; the suite's tests skip themselves in win32.tests.
+add_test(NAME win32.update_server
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win32/run_with_update_server.sh ${WINE_PROGRAM} $<TARGET_FILE:win32_tests>
+          --gtest_filter=UpdateServer.*)
+set_tests_properties(win32.update_server PROPERTIES ENVIRONMENT
+  "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless" TIMEOUT 300)
+
 # Without IP Helper (the DLL disabled for this one process) the interface table reads 50 and no
 # rows, and nothing fails.
 add_test(NAME win32.ip_helper_missing
