@@ -55,7 +55,7 @@ public:
     virtual std::string TempFolder() = 0;  // the user's temporary folder, with a trailing delimiter
     virtual bool FolderExists(std::string_view path) = 0;
     virtual bool FileExists(std::string_view path) = 0;
-    virtual std::unique_ptr<UpdateFile> CreateFile(std::string_view path) = 0;  // truncates; throws Error
+    virtual std::unique_ptr<UpdateFile> OpenForWriting(std::string_view path) = 0;  // truncates; throws Error
     virtual void RemoveFile(std::string_view path) = 0;                         // quietly, if it is there
 };
 

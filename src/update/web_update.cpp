@@ -239,7 +239,7 @@ TQmWebUpdate::Outcome TQmWebUpdate::Transfer(const std::string& address, bool le
     std::unique_ptr<UpdateFile> file;
     std::string text;
     if (fileName != nullptr) {
-        file = ports_.Files.CreateFile(*fileName);
+        file = ports_.Files.OpenForWriting(*fileName);
         fileCreated_ = true;
     }
     char buffer[kChunkSize];

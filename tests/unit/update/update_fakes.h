@@ -91,7 +91,7 @@ public:
     std::string TempFolder() override { return Temp; }
     bool FolderExists(std::string_view path) override { return Folders.contains(std::string(path)); }
     bool FileExists(std::string_view path) override { return Files.contains(std::string(path)); }
-    std::unique_ptr<UpdateFile> CreateFile(std::string_view path) override {
+    std::unique_ptr<UpdateFile> OpenForWriting(std::string_view path) override {
         if (CreateFails) throw Error("Cannot create file");
         std::string& content = Files[std::string(path)];
         content.clear();
