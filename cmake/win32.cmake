@@ -73,6 +73,12 @@ target_include_directories(EmptyWindow PRIVATE tools/empty_window)
 target_link_options(EmptyWindow PRIVATE -municode)
 set_target_properties(EmptyWindow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# One update download, the component's or a bare WinInet reader's (tools/bench-update-download).
+add_executable(bench_update_download tools/bench_update/bench_update_download.cpp)
+target_link_options(bench_update_download PRIVATE -municode)
+target_link_libraries(bench_update_download PRIVATE tarvex_shell)
+set_target_properties(bench_update_download PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # The shipped program is the i686 build: its imports are checked wherever it is built.
 if(TARVEX_MINGW_ARCH STREQUAL "i686")
   add_test(NAME exe.imports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/check_imports.sh $<TARGET_FILE:Tarvex>)

@@ -57,6 +57,8 @@ private:
     Timer elapsedTimer_;
     Timer queueTimer_;
     std::deque<std::function<void()>> queued_;
+    bool pumped_ = false;
+    DWORD lastPumpTick_ = 0;
 };
 
 }  // namespace tarvex
