@@ -56,7 +56,7 @@ public:
     virtual bool FolderExists(std::string_view path) = 0;
     virtual bool FileExists(std::string_view path) = 0;
     virtual std::unique_ptr<UpdateFile> OpenForWriting(std::string_view path) = 0;  // truncates; throws Error
-    virtual void RemoveFile(std::string_view path) = 0;                         // quietly, if it is there
+    virtual void RemoveFile(std::string_view path) = 0;                             // quietly, if it is there
 };
 
 // The running program and the user-interface thread.

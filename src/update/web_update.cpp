@@ -6,21 +6,29 @@
 #include <cstdio>
 
 #include "common/error.h"
+#include "common/life_guard.h"
 
 namespace tarvex {
 namespace {
 
-// Clears the busy mark on every way out of an operation.
+// Clears the busy mark on every way out of an operation, unless the component went meanwhile.
 class BusyScope {
 public:
-    explicit BusyScope(bool& busy) : busy_(busy) { busy_ = true; }
-    ~BusyScope() { busy_ = false; }
+    BusyScope(bool& busy, LifeGuard::Token alive) : busy_(busy), alive_(std::move(alive)) { busy_ = true; }
+    ~BusyScope() {
+        if (alive_) busy_ = false;
+    }
     BusyScope(const BusyScope&) = delete;
     BusyScope& operator=(const BusyScope&) = delete;
 
 private:
     bool& busy_;
+    LifeGuard::Token alive_;
 };
+
+// Thrown when a handler or a message run while the component worked has destroyed it: the
+// operation unwinds to its caller without touching the freed object.
+struct ComponentGone {};
 
 std::optional<double> ReadFloat(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
@@ -52,6 +60,26 @@ void TQmProductInfo::SetURL(std::string_view url) {
 
 TQmWebUpdate::TQmWebUpdate(UpdatePorts ports) : ports_(ports) {}
 
+TQmWebUpdate::~TQmWebUpdate() {
+    life_.End();
+    *alive_ = false;
+}
+
+template <typename Call>
+void TQmWebUpdate::Guarded(Call&& call) {
+    const auto alive = life_.Watch();
+    call();
+    if (!alive) throw ComponentGone{};
+}
+
+void TQmWebUpdate::Raise(const std::function<void()>& event) {
+    if (event) Guarded([&] { event(); });
+}
+
+void TQmWebUpdate::Pump() {
+    Guarded([&] { ports_.Host.ProcessMessages(); });
+}
+
 void TQmWebUpdate::DoDownload() {
     if (!OnDownload) return;
     const double elapsedSeconds = static_cast<std::uint32_t>(ports_.Host.TickCount() - StartTick) / 1000.0;
@@ -59,44 +87,47 @@ void TQmWebUpdate::DoDownload() {
     const double kbps = elapsedSeconds > 0 ? Downloaded / elapsedSeconds / 1024.0 : 0.0;
     const double remaining =
         kbps > 0 && TotalSize > Downloaded ? std::round((TotalSize - Downloaded) / 1024.0 / kbps) : 0.0;
-    OnDownload(TotalSize, Downloaded, kbps, remaining);
+    Guarded([&] { OnDownload(TotalSize, Downloaded, kbps, remaining); });
 }
 
 void TQmWebUpdate::DoDownloadError() {
-    if (OnDownloadError) OnDownloadError();
+    Raise(OnDownloadError);
 }
 
 void TQmWebUpdate::DoBeforeDownload(const std::string& FileName) {
     StartTick = ports_.Host.TickCount();
     ports_.Host.SetElapsedTimer(true);
-    if (OnBeforeDownload) OnBeforeDownload(FileName);
+    if (OnBeforeDownload) Guarded([&] { OnBeforeDownload(FileName); });
 }
 
 void TQmWebUpdate::DoAfterDownload(const std::string& FileName) {
     ports_.Host.SetElapsedTimer(false);
-    if (OnAfterDownload) OnAfterDownload(FileName);
+    if (OnAfterDownload) Guarded([&] { OnAfterDownload(FileName); });
 }
 
 void TQmWebUpdate::DoNoUpdateFound() {
-    if (OnNoUpdateFound) OnNoUpdateFound();
+    Raise(OnNoUpdateFound);
 }
 
 void TQmWebUpdate::DoAfterGetInfo() {
-    if (OnAfterGetInfo) OnAfterGetInfo();
+    Raise(OnAfterGetInfo);
 }
 
 void TQmWebUpdate::DoBeforeGetInfo() {
-    if (OnBeforeGetInfo) OnBeforeGetInfo();
+    Raise(OnBeforeGetInfo);
 }
 
 void TQmWebUpdate::DoCannotExecute() {
-    if (OnCannotExecute) OnCannotExecute();
+    Raise(OnCannotExecute);
 }
 
 bool TQmWebUpdate::ShowInfo() {
     bool showInfo = true;
     bool checkForUpdate = true;
-    if (OnBeforeShowInfo) OnBeforeShowInfo(showInfo, checkForUpdate, InfoAddress("whatsnew"));
+    if (OnBeforeShowInfo) {
+        const std::string address = InfoAddress("whatsnew");
+        Guarded([&] { OnBeforeShowInfo(showInfo, checkForUpdate, address); });
+    }
     return true;
 }
 
@@ -168,6 +199,8 @@ bool TQmWebUpdate::HttpGet(const std::string& address, bool lengthRequired, cons
     bool raised = false;
     try {
         outcome = Transfer(address, lengthRequired, fileName);
+    } catch (const ComponentGone&) {
+        throw;
     } catch (...) {
         raised = true;
     }
@@ -185,6 +218,8 @@ bool TQmWebUpdate::HttpGet(const std::string& address, bool lengthRequired, cons
         // still a failed transfer the owner must hear of; the error itself goes no further.
         try {
             DoDownloadError();
+        } catch (const ComponentGone&) {
+            throw;
         } catch (...) {
         }
     } else if (outcome == Outcome::Failure) {
@@ -198,7 +233,7 @@ TQmWebUpdate::Outcome TQmWebUpdate::Transfer(const std::string& address, bool le
     AbortRequested = false;
     SplitAddress split = SplitURL(address);
     if (split.ServerName.empty()) split.ServerName = SplitURL(ProductInfo.URL()).ServerName;
-    ports_.Host.ProcessMessages();
+    Pump();
 
     HttpRequest request;
     request.ServerName = split.ServerName;
@@ -245,7 +280,7 @@ TQmWebUpdate::Outcome TQmWebUpdate::Transfer(const std::string& address, bool le
     char buffer[kChunkSize];
     for (;;) {
         if (AbortRequested) return Outcome::Silent;
-        ports_.Host.ProcessMessages();
+        Pump();
         const auto read = response->Read(buffer, sizeof buffer);
         if (!read) return Outcome::Failure;  // a broken or stalled body is no whole answer
         if (*read == 0) break;
@@ -260,7 +295,7 @@ TQmWebUpdate::Outcome TQmWebUpdate::Transfer(const std::string& address, bool le
         }
         Downloaded += static_cast<std::int64_t>(*read);
         DoDownload();
-        ports_.Host.ProcessMessages();
+        Pump();
     }
     file.reset();
     if (fileName != nullptr) return Downloaded == TotalSize ? Outcome::Success : Outcome::Failure;
@@ -324,7 +359,15 @@ bool TQmWebUpdate::IsNewVersion() {
 
 bool TQmWebUpdate::CheckForUpdate() {
     if (busy_) return false;
-    const BusyScope busy(busy_);
+    try {
+        return RunCheck();
+    } catch (const ComponentGone&) {
+        return false;
+    }
+}
+
+bool TQmWebUpdate::RunCheck() {
+    const BusyScope busy(busy_, life_.Watch());
     ReadCurrentVersion();
     requested_.clear();
     DoBeforeGetInfo();
@@ -338,8 +381,8 @@ bool TQmWebUpdate::CheckForUpdate() {
     if (!IsNewVersion()) return false;
     bool canUpdate = true;
     if (OnUpdateAvailable) {
-        OnUpdateAvailable(CurrentVersion, Answer.NewVersion, ports_.Host.ShortDateText(CurrentDate), Answer.NewDate,
-                          canUpdate);
+        const std::string currentDate = ports_.Host.ShortDateText(CurrentDate);
+        Guarded([&] { OnUpdateAvailable(CurrentVersion, Answer.NewVersion, currentDate, Answer.NewDate, canUpdate); });
     }
     if (!canUpdate) return false;
     ShowInfo();
@@ -368,11 +411,11 @@ bool TQmWebUpdate::DownloadFile() {
         return false;
     }
     GetClientFileName(LocalFileName);
-    if (OnGetClientFileName) OnGetClientFileName(LocalFileName);
+    if (OnGetClientFileName) Guarded([&] { OnGetClientFileName(LocalFileName); });
     Succeeded = false;
     if (ports_.Files.FileExists(LocalFileName)) {
         bool overwrite = Options.uoOverwrite;
-        if (OnClientFileExists) OnClientFileExists(LocalFileName, overwrite);
+        if (OnClientFileExists) Guarded([&] { OnClientFileExists(LocalFileName, overwrite); });
         if (!overwrite) {
             DoDownloadError();
             return false;
@@ -390,7 +433,15 @@ bool TQmWebUpdate::DownloadFile() {
 
 bool TQmWebUpdate::Download() {
     if (Answer.ProductName.empty() || Answer.NewVersion.empty() || busy_) return false;
-    const BusyScope busy(busy_);
+    try {
+        return RunDownload();
+    } catch (const ComponentGone&) {
+        return false;
+    }
+}
+
+bool TQmWebUpdate::RunDownload() {
+    const BusyScope busy(busy_, life_.Watch());
     if (!DownloadFile()) return false;
     OpenShowURL();
     if (Options.uoRunUpdate) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "common/life_guard.h"
 #include "update/update_info.h"
 #include "update/update_ports.h"
 
@@ -62,7 +63,7 @@ public:
     static constexpr int kMaxRedirections = 5;
 
     explicit TQmWebUpdate(UpdatePorts ports);
-    virtual ~TQmWebUpdate() { *alive_ = false; }
+    virtual ~TQmWebUpdate();
     TQmWebUpdate(const TQmWebUpdate&) = delete;
     TQmWebUpdate& operator=(const TQmWebUpdate&) = delete;
 
@@ -123,7 +124,6 @@ public:
     // The information and what's-new addresses for a base address.
     std::string InfoAddress(std::string_view checkType) const;
 
-    bool IsNewVersion();
     double ParseInfoDate(std::string_view dateText, std::string_view timeText);
     void ParseInfo();
 
@@ -140,6 +140,15 @@ protected:
     virtual void GetClientFileName(std::string& path);
 
 private:
+    // Runs a call that may destroy this component (an event handler, the message pump) and
+    // unwinds without touching it again if it did.
+    template <typename Call>
+    void Guarded(Call&& call);
+    void Raise(const std::function<void()>& event);
+    void Pump();
+    bool RunCheck();
+    bool IsNewVersion();  // raises OnNoUpdateFound when not newer
+    bool RunDownload();
     void ReadCurrentVersion();
     void GetInfo();
     bool HttpGet(const std::string& address, bool lengthRequired, const std::string* fileName);
@@ -154,6 +163,7 @@ private:
     bool fileCreated_ = false;  // this transfer made the file it writes
     std::vector<std::string> requested_;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // seen by a queued check
+    LifeGuard life_;
 };
 
 }  // namespace tarvex

@@ -654,5 +654,85 @@ TEST(StartCheckThread, HandsTheCheckOnAndForgetsAGoneComponent) {
     EXPECT_EQ(f.Server.Requests.size(), 1u);
 }
 
+// An owner may close (and free) the component from any event or from a message run during a
+// transfer; the running operation then ends without touching it again.
+TEST(TQmWebUpdate, AnOwnerMayFreeItFromAnyHandler) {
+    struct Case {
+        const char* Name;
+        bool Download;  // during the download rather than the check
+        std::function<void(TQmWebUpdate&, std::function<void()>)> Hook;
+    } const cases[] = {
+        {"BeforeGetInfo", false, [](TQmWebUpdate& u, std::function<void()> free) { u.OnBeforeGetInfo = free; }},
+        {"AfterGetInfo", false, [](TQmWebUpdate& u, std::function<void()> free) { u.OnAfterGetInfo = free; }},
+        {"DownloadError", false, [](TQmWebUpdate& u, std::function<void()> free) { u.OnDownloadError = free; }},
+        {"progress", false,
+         [](TQmWebUpdate& u, std::function<void()> free) {
+             u.OnDownload = [free](auto, auto, auto, auto) { free(); };
+         }},
+        {"UpdateAvailable", false,
+         [](TQmWebUpdate& u, std::function<void()> free) {
+             u.OnUpdateAvailable = [free](auto&, auto&, auto&, auto&, bool&) { free(); };
+         }},
+        {"BeforeShowInfo", false,
+         [](TQmWebUpdate& u, std::function<void()> free) {
+             u.OnBeforeShowInfo = [free](bool&, bool&, auto&) { free(); };
+         }},
+        {"BeforeDownload", true,
+         [](TQmWebUpdate& u, std::function<void()> free) { u.OnBeforeDownload = [free](auto&) { free(); }; }},
+        {"download progress", true,
+         [](TQmWebUpdate& u, std::function<void()> free) {
+             u.OnDownload = [free](auto, auto, auto, auto) { free(); };
+         }},
+        {"AfterDownload", true,
+         [](TQmWebUpdate& u, std::function<void()> free) { u.OnAfterDownload = [free](auto&) { free(); }; }},
+    };
+    for (const auto& c : cases) {
+        testing::FakeServer server;
+        testing::FakeFiles files;
+        testing::FakeHost host;
+        server.Answers["*"] = {.Body = FakeServer::Page(UpdateFixture::NewerAnswer())};
+        server.Answers["/files/setup.exe"] = {.Body = std::string(3000, 'i')};
+        if (std::string_view(c.Name) == "DownloadError") server.Unreachable = true;
+        auto* update = new TQmWebUpdate(UpdatePorts{server, files, host});
+        update->ProductInfo.SetURL("update.example.test/assets/update/ZV/Tarvex2.asp");
+        update->Options = {.uoRunUpdate = false, .uoTerminate = false, .uoOverwrite = true};
+        // The handler stored in the component only calls out: what frees it lives outside it.
+        const std::function<void()> freeUpdate = [&update] {
+            delete update;
+            update = nullptr;
+        };
+        const auto free = [&freeUpdate] { freeUpdate(); };
+        if (c.Download) {
+            ASSERT_TRUE(update->CheckForUpdate()) << c.Name;
+            c.Hook(*update, free);
+            TQmWebUpdate* running = update;
+            EXPECT_FALSE(running->Download()) << c.Name;
+        } else {
+            c.Hook(*update, free);
+            TQmWebUpdate* running = update;
+            EXPECT_FALSE(running->CheckForUpdate()) << c.Name;
+        }
+        EXPECT_EQ(update, nullptr) << c.Name;
+        EXPECT_EQ(server.OpenResponses, 0) << c.Name;
+        delete update;
+    }
+
+    // And from a message run while it reads.
+    testing::FakeServer server;
+    testing::FakeFiles files;
+    testing::FakeHost host;
+    server.Answers["*"] = {.Body = FakeServer::Page(UpdateFixture::NewerAnswer())};
+    auto* update = new TQmWebUpdate(UpdatePorts{server, files, host});
+    host.OnMessages = [&] {
+        if (host.MessageRuns == 2) {
+            delete update;
+            update = nullptr;
+        }
+    };
+    TQmWebUpdate* running = update;
+    EXPECT_FALSE(running->CheckForUpdate());
+    EXPECT_EQ(update, nullptr);
+}
+
 }  // namespace
 }  // namespace tarvex
