@@ -33,7 +33,7 @@ set(RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
 add_library(tarvex_shell STATIC ${SHELL_SOURCES})
 target_include_directories(tarvex_shell PUBLIC ${RESOURCE_DIR})
 target_link_libraries(tarvex_shell PUBLIC tarvex_core
-  comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid)
+  comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid wininet)
 
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${RESOURCE_DIR}/*.ico ${RESOURCE_DIR}/*.bmp
      ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h ${RESOURCE_DIR}/Pictures.rc)
@@ -75,6 +75,12 @@ target_include_directories(EmptyWindow PRIVATE tools/empty_window)
 target_link_options(EmptyWindow PRIVATE -municode)
 set_target_properties(EmptyWindow PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# One update download, the component's or a bare WinInet reader's (tools/bench-update-download).
+add_executable(bench_update_download tools/bench_update/bench_update_download.cpp)
+target_link_options(bench_update_download PRIVATE -municode)
+target_link_libraries(bench_update_download PRIVATE tarvex_shell)
+set_target_properties(bench_update_download PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # The shipped program is the i686 build: its imports are checked wherever it is built.
 if(TARVEX_MINGW_ARCH STREQUAL "i686")
   add_test(NAME exe.imports COMMAND sh ${CMAKE_SOURCE_DIR}/tests/e2e/check_imports.sh $<TARGET_FILE:Tarvex>)
@@ -102,6 +108,14 @@ target_link_libraries(win32_tests PRIVATE tarvex_driver gtest ws2_32 iphlpapi)
 add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
+
+# The update component over WinInet against tools/update_server.py on loopback, started for
+# the run; the suite's tests skip themselves in win32.tests.
+add_test(NAME win32.update_server
+  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win32/run_with_update_server.sh ${WINE_PROGRAM} $<TARGET_FILE:win32_tests>
+          --gtest_filter=UpdateServer.*)
+set_tests_properties(win32.update_server PROPERTIES ENVIRONMENT
+  "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless" TIMEOUT 300)
 
 # Without IP Helper (the DLL disabled for this one process) the interface table reads 50 and no
 # rows, and nothing fails.
@@ -148,11 +162,7 @@ foreach(source IN LISTS E2E_SOURCES)
   add_test(NAME e2e.${name}
     COMMAND sh ${runner} ${display} $<TARGET_FILE:${name}>
             ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/e2e/${name})
-  set(suite_env "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>")
-  # A suite named *update* gets a test update server of its own.
-  if(name MATCHES "update")
-    list(APPEND suite_env "TARVEX_UPDATE_SERVER=${CMAKE_SOURCE_DIR}/tools/update_server.py")
-  endif()
-  set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${suite_env}" TIMEOUT 600)
+  set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>"
+                       TIMEOUT 600)
   math(EXPR display "${display} + 1")
 endforeach()

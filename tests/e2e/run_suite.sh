@@ -3,8 +3,6 @@
 #   run_suite.sh DISPLAY_NUMBER SUITE_EXE TEMPLATE_PREFIX WORK_DIR [gtest args...]
 # DISPLAY_NUMBER "-" runs without a display: the prefix gets Wine's null graphics driver.
 # TARVEX_LOG_PIXELS, when set, is the prefix's DPI (Wine reads it when a process starts).
-# TARVEX_UPDATE_SERVER, when set, names the test update server's script: the suite gets a
-# server of its own on 127.0.0.1 (tools/update_server.py).
 # Screenshots and the prefix stay in WORK_DIR for looking at afterwards.
 set -u
 display=$1 suite=$2 template=$3 work=$4
@@ -16,11 +14,10 @@ cp -a "$template" "$work/prefix"
 export WINEPREFIX="$work/prefix" TARVEX_E2E_OUT="$work/screens"
 unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY DISPLAY
 
-xvfb= server=
+xvfb=
 cleanup() {
   wineserver -k >/dev/null 2>&1
   [ -z "$xvfb" ] || { kill "$xvfb" 2>/dev/null; wait "$xvfb" 2>/dev/null; }
-  [ -z "$server" ] || { kill "$server" 2>/dev/null; wait "$server" 2>/dev/null; }
 }
 trap cleanup EXIT INT TERM
 
@@ -36,19 +33,6 @@ if [ "$display" != - ]; then
   xvfb=$!
   for _ in $(seq 100); do
     [ -e "/tmp/.X11-unix/X$display" ] && break
-    sleep 0.05
-  done
-fi
-
-# Suites that talk to the update server get one of their own (TARVEX_UPDATE_SERVER names its
-# script); its folder, with its port, routes and request log, is TARVEX_UPDATE_DIR.
-if [ -n "${TARVEX_UPDATE_SERVER:-}" ]; then
-  export TARVEX_UPDATE_DIR="$work/update"
-  mkdir -p "$TARVEX_UPDATE_DIR"
-  python3 "$TARVEX_UPDATE_SERVER" "$TARVEX_UPDATE_DIR" >"$work/update-server.log" 2>&1 &
-  server=$!
-  for _ in $(seq 100); do
-    [ -e "$TARVEX_UPDATE_DIR/port" ] && break
     sleep 0.05
   done
 fi
