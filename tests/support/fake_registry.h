@@ -21,7 +21,8 @@ namespace tarvex::testing {
 
 struct FakeRegistryValue {
     std::uint32_t Type = kRegNone;
-    std::string Data;  // the bytes as stored: REG_DWORD little-endian, REG_SZ as UTF-8 without a NUL
+    std::string Data;      // the bytes as stored: REG_DWORD little-endian, REG_SZ as UTF-8 without a NUL
+    bool RawText = false;  // a text type whose Data are UTF-16LE bytes that do not decode
 
     static FakeRegistryValue Dword(std::uint32_t value);
     static FakeRegistryValue Text(std::string_view text, std::uint32_t type = kRegSz);
@@ -85,10 +86,14 @@ public:
     std::string ReadText(std::string_view name) override;
     double ReadDateTime(std::string_view name) override;
     std::string ReadBinary(std::string_view name) override;
+    // Text types are kept here as UTF-8 without a terminator and given out as the registry's
+    // UTF-16LE with one; raw text bytes that are not well-formed UTF-16 are kept as they are.
+    std::optional<RawRegistryValue> ReadRaw(std::string_view name) override;
     void WriteInteger(std::string_view name, std::int32_t value) override;
     void WriteText(std::string_view name, std::string_view text) override;
     void WriteDateTime(std::string_view name, double value) override;
     void WriteBinary(std::string_view name, std::string_view bytes) override;
+    void WriteRaw(std::string_view name, const RawRegistryValue& value) override;
     bool DeleteValue(std::string_view name) override;
     std::vector<std::string> ListSubkeys() override;
 
