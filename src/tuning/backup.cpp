@@ -200,7 +200,8 @@ std::optional<ManagedValue> FindManagedValue(bool isNT, RegistryRoot root, std::
     const std::string prefix = Lower(MtuKeysPath(isNT)) + "\\";
     if (root != RegistryRoot::LocalMachine || !lowerPath.starts_with(prefix) || lowerName != Lower(MtuValueName(isNT)))
         return std::nullopt;
-    const std::string_view adapterKey = std::string_view(WithLeadingBackslash(path)).substr(prefix.size());
+    const std::string fullPath = WithLeadingBackslash(path);
+    const std::string_view adapterKey = std::string_view(fullPath).substr(prefix.size());
     if (adapterKey.empty() || adapterKey.find('\\') != std::string_view::npos) return std::nullopt;
     return ManagedValue{root, AdapterMtuPath(isNT, adapterKey), std::string(MtuValueName(isNT)), false};
 }
@@ -312,7 +313,7 @@ std::string DescribeValue(const std::optional<RawRegistryValue>& value) {
         return std::to_string(number);
     }
     if (value->Type == kRegSz || value->Type == kRegExpandSz) {
-        if (const auto text = Utf16LeToUtf8(data.substr(0, data.size() & ~std::size_t{1}))) {
+        if (const auto text = Utf16LeToUtf8(data)) {
             return "\"" + text->substr(0, text->find('\0')) + "\"";
         }
     }

@@ -132,8 +132,22 @@ std::vector<std::string> FakeRegistry::ValueNames(RegistryRoot root, std::string
     return names;
 }
 
+std::map<std::string, std::optional<FakeRegistryValue>> FakeRegistry::Contents(RegistryRoot root) const {
+    std::map<std::string, std::optional<FakeRegistryValue>> contents;
+    for (const auto& [id, key] : keys_) {
+        if (id.first != root) continue;
+        contents.emplace(id.second, std::nullopt);
+        for (const auto& [lowerName, value] : key.Values) contents.emplace(id.second + '\\' + lowerName, value.second);
+    }
+    return contents;
+}
+
 void FakeRegistry::FailWritesOf(std::string_view name) {
     failingWrites_.insert(Lower(name));
+}
+
+void FakeRegistry::AllowWritesOf(std::string_view name) {
+    failingWrites_.erase(Lower(name));
 }
 
 void FakeRegistry::DenyOpen(RegistryRoot root, std::string_view path) {

@@ -44,9 +44,13 @@ public:
     void SetValue(RegistryRoot root, std::string_view path, std::string_view name, FakeRegistryValue value);
     std::optional<FakeRegistryValue> Value(RegistryRoot root, std::string_view path, std::string_view name) const;
     std::vector<std::string> ValueNames(RegistryRoot root, std::string_view path) const;
+    // Every key and value of a root, for comparing whole states: a key's path (lower case)
+    // maps to nothing, a value's path and name (joined by a backslash) to the value.
+    std::map<std::string, std::optional<FakeRegistryValue>> Contents(RegistryRoot root) const;
 
     // Every write of a value of this name fails, in any key.
     void FailWritesOf(std::string_view name);
+    void AllowWritesOf(std::string_view name);  // writes of it work again
     // The key stays as it is, but opening it fails as it does for a user without rights.
     void DenyOpen(RegistryRoot root, std::string_view path);
 
