@@ -178,9 +178,16 @@ std::vector<ManagedValue> ManagedValues(RegistryAccess& registry, bool isNT, con
     registry.SetRootKey(RegistryRoot::LocalMachine);
     if (registry.OpenKey(MtuKeysPath(isNT), false)) keys = registry.ListSubkeys();
     registry.CloseKey();
-    for (const AdapterItem& item : adapters)
-        if (!item.AdapterKey.empty()) keys.push_back(item.AdapterKey);
     std::set<std::string> seen;
+    for (const std::string& key : keys) seen.insert(Lower(key));
+    // The list's own keys too, where they name a key the listing did not (the write skips any
+    // that does not open).
+    for (const AdapterItem& item : adapters) {
+        if (item.AdapterKey.empty() || seen.contains(Lower(item.AdapterKey))) continue;
+        if (registry.OpenKey(AdapterMtuPath(isNT, item.AdapterKey), false)) keys.push_back(item.AdapterKey);
+        registry.CloseKey();
+    }
+    seen.clear();
     for (const std::string& key : keys) {
         if (!seen.insert(Lower(key)).second) continue;
         values.push_back(
@@ -469,31 +476,41 @@ void BackupKeeper::Completed(std::uint32_t id) noexcept {
     DoChange();
 }
 
-void BackupKeeper::Restore(std::uint32_t id) {
-    const auto record = Load(id);
-    if (!record) throw Error("This backup no longer exists.");
-    BackupRecord undo;
-    undo.Time = context_.Now ? context_.Now() : 0;
-    undo.Action = BackupAction::Undo;
-    undo.WindowsRelease = context_.WindowsRelease;
-    undo.ProgramVersion = context_.ProgramVersion;
-    undo.IsNT = record->IsNT;
-    std::vector<ManagedValue> values;
-    for (const SavedValue& saved : record->Before) values.push_back(saved.Where);
+void BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values) {
+    BackupRecord record;
+    record.Time = context_.Now ? context_.Now() : 0;
+    record.Action = action;
+    record.WindowsRelease = context_.WindowsRelease;
+    record.ProgramVersion = context_.ProgramVersion;
+    record.IsNT = isNT;
+    std::vector<ManagedValue> where;
+    for (const SavedValue& saved : values) where.push_back(saved.Where);
     try {
-        undo.Before = TakeSnapshot(registry_, values);
+        record.Before = TakeSnapshot(registry_, where);
     } catch (const std::exception& e) {
         throw BackupError(e);
     }
-    const std::uint32_t undoId = Save(std::move(undo));
+    const std::uint32_t id = Save(std::move(record));
     try {
-        RestoreSnapshot(registry_, record->Before);
+        RestoreSnapshot(registry_, values);
     } catch (...) {
-        Remove(undoId);
-        DoChange();
+        if (action == BackupAction::Undo) {
+            Remove(id);
+            DoChange();
+        }
         throw;
     }
-    Completed(undoId);
+    Completed(id);
+}
+
+void BackupKeeper::Restore(std::uint32_t id) {
+    const auto record = Load(id);
+    if (!record) throw Error("This backup no longer exists.");
+    WriteRecorded(BackupAction::Undo, record->IsNT, record->Before);
+}
+
+void BackupKeeper::Import(const RegistrySnapshot& values, bool isNT) {
+    WriteRecorded(BackupAction::Import, isNT, values);
 }
 
 void BackupKeeper::UndoLast() {

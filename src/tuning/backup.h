@@ -29,8 +29,8 @@ struct ManagedValue {
 };
 
 // Every value the tuning, the advanced editor and the adapter list write on this family: the
-// profile's values, and the MTU of each adapter key that exists in the registry or is in
-// `adapters` (the list the next write takes its adapters from).
+// profile's values, and the MTU of each adapter key that exists, below the MTU keys or named
+// by `adapters` (the list the next write takes its adapters from).
 std::vector<ManagedValue> ManagedValues(RegistryAccess& registry, bool isNT, const std::vector<AdapterItem>& adapters);
 // Whether a write of `name` in `path` is one the program makes on this family (adapters: any
 // direct subkey of the MTU keys). Paths compare without regard to case, with or without the
@@ -116,6 +116,9 @@ public:
     // undo's own record goes again so that the next undo retries this one.
     void Restore(std::uint32_t id);
     void UndoLast();
+    // Writes `values` (an imported file's) on this family after recording them; a failing
+    // write stops with its error and the record stays, so the part written can be undone.
+    void Import(const RegistrySnapshot& values, bool isNT);
 
     // Called after every change of the records.
     std::function<void()> OnChange;
@@ -125,6 +128,7 @@ private:
     std::optional<BackupRecord> Load(std::uint32_t id);
     void Remove(std::uint32_t id) noexcept;
     void DoChange();
+    void WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values);
 
     RegistryAccess& registry_;
     BackupContext context_;
