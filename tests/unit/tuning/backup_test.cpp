@@ -13,6 +13,9 @@
 #include <vector>
 
 #include "support/fake_registry.h"
+#include "support/latin1_code_page.h"
+#include "common/utf16_text.h"
+#include "tuning/reg_file.h"
 #include "tuning/advanced_editor.h"
 #include "tuning/tuning_run.h"
 
@@ -359,6 +362,167 @@ TEST(BackupTest, DescribesValuesAsTheHistoryShowsThem) {
         {RawRegistryValue{99, std::string(17, '\0')}, "type 99: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 ..."},
     };
     for (const auto& [value, shown] : cases) EXPECT_EQ(DescribeValue(value), shown);
+}
+
+// --- registry files --------------------------------------------------------------------
+
+std::string Utf16File(std::string_view text) {
+    return "\xFF\xFE" + Utf8ToUtf16Le(text);
+}
+
+// Imports a file's bytes the way the program does: read, check, then write with a record.
+void ImportFile(Rig& rig, std::string_view bytes) {
+    testing::Latin1CodePage ansi;
+    rig.keeper.Import(ManagedImport(ParseRegFile(bytes, ansi), rig.profile.IsNT), rig.profile.IsNT);
+}
+
+TEST(RegFileTest, ExportedValuesImportBackExactlyAndTheImportCanBeUndone) {
+    for (const bool isNT : {true, false}) {
+        SCOPED_TRACE(isNT ? "NT" : "9x");
+        Rig rig(isNT);
+        const Contents machine = rig.Machine();
+        const Contents user = rig.User();
+        const std::string file =
+            ExportRegFile(TakeSnapshot(*rig.access, ManagedValues(*rig.access, isNT, rig.adapters.Items())));
+        kActions[0].Run(rig);
+        const Contents accelerated = rig.Machine();
+        ASSERT_NE(accelerated, machine);
+
+        ImportFile(rig, file);
+        EXPECT_EQ(rig.Machine(), machine);
+        EXPECT_EQ(rig.User(), user);
+        EXPECT_EQ(rig.keeper.History().front().Action, BackupAction::Import);
+        rig.keeper.UndoLast();
+        EXPECT_EQ(rig.Machine(), accelerated);
+    }
+}
+
+TEST(RegFileTest, ExportIsTheRegistryEditorsUnicodeForm) {
+    Rig rig(true);
+    const std::string bytes =
+        ExportRegFile(TakeSnapshot(*rig.access, ManagedValues(*rig.access, true, rig.adapters.Items())));
+    ASSERT_TRUE(bytes.starts_with("\xFF\xFE"));
+    const std::string text = Utf16LeToUtf8(bytes.substr(2)).value_or("");
+    EXPECT_TRUE(
+        text.starts_with("Windows Registry Editor Version 5.00\r\n\r\n"
+                         "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\r\n"
+                         "\"DefaultTTL\"=\"99\"\r\n"
+                         "\"GlobalMaxTcpWindowSize\"=-\r\n"
+                         "\"TcpWindowSize\"=dword:00004470\r\n"
+                         "\"KeepAliveTime\"=hex(2):25,00,4b,00,45,00,45,00,50,00,25,00,00,00\r\n"))
+        << text;
+    for (const char* line : {
+             "\"SackOpts\"=hex(b):01,01,01,01,01,01,01,01\r\n",
+             "\"Tcp1323Opts\"=hex:01,02,03\r\n",
+             "\"EnablePMTUDiscovery\"=hex(1):41,00,42\r\n",
+             "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{C}]\r\n"
+             "\"MTU\"=\"1400\"\r\n",  // text where the family keeps a number: kept as text
+             "[HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"
+             "\"MaxConnectionsPer1_0Server\"=-\r\n\"MaxConnectionsPerServer\"=dword:ffffffff\r\n",
+         })
+        EXPECT_NE(text.find(line), std::string::npos) << line;
+    EXPECT_TRUE(text.ends_with("\r\n\r\n"));
+}
+
+TEST(RegFileTest, ReadsTheAnsiFormAndTheRegistryEditorsLineWrapping) {
+    Rig rig(false);
+    const std::string file =
+        "REGEDIT4\r\n\r\n; written by hand\r\n"
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP]\r\n"
+        "\"DefaultTTL\"=\"64\"\r\n"
+        "\"KeepAliveTime\"=hex(2):25,\\\r\n  e9,25,00\r\n"  // ANSI bytes, with an e-acute
+        "\"PMTUDiscovery\"=-\r\n"
+        "\"BSDUrgent\" = dword:1\n"
+        "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class\\NetTrans\\0001]\r\n"
+        "\"MaxMTU\"=\"1492\"\r\n";
+    ImportFile(rig, file);
+    const std::string k = std::string(k9x);
+    EXPECT_EQ(rig.registry.Value(HKLM, k, "DefaultTTL"), V::Text("64"));
+    EXPECT_EQ(rig.registry.Value(HKLM, k, "KeepAliveTime"), V::Text("%\xC3\xA9%", kRegExpandSz));
+    EXPECT_EQ(rig.registry.Value(HKLM, k, "PMTUDiscovery"), std::nullopt);
+    EXPECT_EQ(rig.registry.Value(HKLM, k, "BSDUrgent"), V::Dword(1));
+    EXPECT_EQ(rig.registry.Value(HKLM, std::string(kNetTrans) + "\\0001", "MaxMTU"), V::Text("1492"));
+    EXPECT_EQ(rig.registry.Value(HKLM, k, "Other"), V::Text("kept"));
+}
+
+TEST(RegFileTest, RefusesHostileFilesWithAMessageNamingWhatIsWrongAndChangesNothing) {
+    const std::string nt = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\r\n";
+    const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
+    std::string hugeHex = "\"DefaultTTL\"=hex:00";
+    for (std::size_t i = 0; i < kMaxRegValueBytes; ++i) hugeHex += ",00";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string error;
+    };
+    const std::string refused = ", which Tarvex does not manage. Nothing was imported.";
+    const Case cases[] = {
+        {"another key",
+         Utf16File(header + nt +
+                   "\"DefaultTTL\"=dword:40\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Run]\r\n\"x\"=\"evil\"\r\n"),
+         "The file changes HKEY_LOCAL_MACHINE\\SOFTWARE\\Run" + refused},
+        {"another value in a managed key", Utf16File(header + nt + "\"Hostname\"=\"evil\"\r\n"),
+         "The file changes HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Hostname" +
+             refused},
+        {"the key's default value", Utf16File(header + nt + "@=\"x\"\r\n"),
+         "The file changes HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\@" + refused},
+        {"another root",
+         Utf16File(header +
+                   "[HKEY_USERS\\.DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\r\n"),
+         "The file changes HKEY_USERS\\.DEFAULT\\Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings" +
+             refused},
+        {"the other family's key",
+         Utf16File(header + "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP]\r\n"),
+         "The file changes HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\VxD\\MSTCP" + refused},
+        {"below an adapter",
+         Utf16File(header + "[HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{A}\\x]\r\n"),
+         "The file changes HKLM\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{A}\\x" + refused},
+        {"a key removed",
+         Utf16File(header + "[-HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\r\n"),
+         "Line 3 of the file: the file removes the key "
+         "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters."},
+        {"a huge value", Utf16File(header + nt + hugeHex + "\r\n"), "Line 4 of the file: the value is too large."},
+        {"a huge file", std::string(kMaxRegFileBytes + 1, 'x'), "The file is too large to hold TCP/IP settings."},
+        {"an unclosed text", Utf16File(header + nt + "\"DefaultTTL\"=\"64\r\n"),
+         "Line 4 of the file: a text value is not closed by its quote."},
+        {"a bad dword", Utf16File(header + nt + "\"DefaultTTL\"=dword:1x\r\n"),
+         "Line 4 of the file: a dword value needs one to eight hexadecimal digits."},
+        {"a long dword", Utf16File(header + nt + "\"DefaultTTL\"=dword:123456789\r\n"),
+         "Line 4 of the file: a dword value needs one to eight hexadecimal digits."},
+        {"bad hex", Utf16File(header + nt + "\"DefaultTTL\"=hex:0g\r\n"),
+         "Line 4 of the file: a hex value holds something other than bytes in hexadecimal."},
+        {"an unknown form", Utf16File(header + nt + "\"DefaultTTL\"=qword:1\r\n"),
+         "Line 4 of the file: the value's data is not in a form a registry file has."},
+        {"a value before any key", Utf16File(header + "\"DefaultTTL\"=dword:1\r\n"),
+         "Line 3 of the file: a value comes before any key."},
+        {"an unclosed key", Utf16File(header + "[HKEY_LOCAL_MACHINE\\SYSTEM\r\n"),
+         "Line 3 of the file: a key's name is not closed by ']'."},
+        {"a name without quotes", Utf16File(header + nt + "DefaultTTL=dword:1\r\n"),
+         "Line 4 of the file: a value's name must be \"quoted\" or @."},
+        {"the ANSI header in UTF-16", Utf16File("REGEDIT4\r\n" + nt),
+         "The file is not a registry file: it does not start with \"Windows Registry Editor Version 5.00\"."},
+        {"the Unicode header in ANSI", header + nt,
+         "The file is not a registry file: it does not start with \"REGEDIT4\"."},
+        {"UTF-8 with its mark",
+         "\xEF\xBB\xBF"
+         "REGEDIT4\r\n",
+         "The file is not a registry file: it does not start with \"REGEDIT4\"."},
+        {"damaged UTF-16", Utf16File(header) + "x", "The file is not a registry file: its UTF-16 text is damaged."},
+        {"nothing", "", "The file is not a registry file: it does not start with \"REGEDIT4\"."},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig(true);
+        const Contents machine = rig.Machine();
+        try {
+            ImportFile(rig, c.bytes);
+            ADD_FAILURE() << "imported";
+        } catch (const Error& e) {
+            EXPECT_EQ(std::string(e.what()), c.error);
+        }
+        EXPECT_EQ(rig.Machine(), machine);
+        EXPECT_FALSE(rig.keeper.HasBackup());
+    }
 }
 
 }  // namespace
