@@ -3,9 +3,15 @@
 namespace tarvex {
 namespace {
 
-Route Page(MainPage page) { return {MainCommand::ShowPage, page}; }
-Route PageAfterShow(MainPage page) { return {MainCommand::ShowPage, page, true}; }
-Route Do(MainCommand command, int tag = 0) { return {command, MainPage::Welcome, false, tag}; }
+Route Page(MainPage page) {
+    return {MainCommand::ShowPage, page};
+}
+Route PageAfterShow(MainPage page) {
+    return {MainCommand::ShowPage, page, true};
+}
+Route Do(MainCommand command, int tag = 0) {
+    return {command, MainPage::Welcome, false, tag};
+}
 
 }  // namespace
 
@@ -51,6 +57,8 @@ Route RouteOf(NavItem item) {
             return PageAfterShow(MainPage::About);
         case NavItem::ItemClose:
             return Do(MainCommand::Terminate);
+        case NavItem::ItemUndoLastChange:
+            return Do(MainCommand::UndoLastChange);
         case NavItem::Count:
             break;
     }
@@ -90,6 +98,8 @@ const std::vector<MenuEntry>& MainMenuEntries() {
         {1, NavItem::ItemAccelerateConnection, "Accelerate &Internet Connection", 0},
         {1, NavItem::ItemAdvanced, "Advanced &Settings", 1},
         {1, NavItem::ItemConnectionState, "&Connection State", 2},
+        {1, {}, nullptr},
+        {1, NavItem::ItemUndoLastChange, "&Undo last change"},
         {0, {}, "&Options"},
         {1, NavItem::ItemProgramOptions, "Program &Options", 3},
         {0, {}, "&Help"},

@@ -99,6 +99,9 @@ public:
     // Both are borrowed; the registry is the one the changes go through.
     BackupKeeper(RegistryAccess& registry, BackupContext context);
 
+    // What the next records tell of the system and the program.
+    void SetContext(BackupContext context) { context_ = std::move(context); }
+
     // The records, newest first; records that do not read are left out.
     std::vector<BackupRecord> History();
     bool HasBackup();

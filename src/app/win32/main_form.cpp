@@ -28,6 +28,7 @@
 #include "resource_ids.h"
 #include "tuning/win32/advanced_page.h"
 #include "tuning/win32/progress_page.h"
+#include "tuning/restart.h"
 #include "tuning/win32/welcome_page.h"
 
 namespace tarvex {
@@ -59,7 +60,8 @@ const PageRow kPageTable[] = {
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TProgressPage>(form.TuningRun()); }},
     {MainPage::Advanced, L"tsAdvanced",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
-         return std::make_unique<TAdvancedPage>(form.AdvancedEditor(), form.Adapters(), form.Registry());
+         return std::make_unique<TAdvancedPage>(form.AdvancedEditor(), form.Adapters(), form.Registry(),
+                                                [&form] { return form.UndoAvailable(); });
      }},
     {MainPage::ConnectionState, L"tsConnectionState",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
@@ -97,6 +99,16 @@ TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().De
     };
     tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
     editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
+    // The backup comes before anything is written; one that cannot be saved stops the change.
+    const auto beforeWrite = [this](BackupAction action) {
+        pendingBackup_ = backups_.Record(action, profile_.IsNT, adapters_.Items());
+    };
+    const auto written = [this] { backups_.Completed(pendingBackup_); };
+    tuningRun_.OnBeforeWrite = beforeWrite;
+    tuningRun_.OnWritten = written;
+    editor_.OnBeforeWrite = beforeWrite;
+    editor_.OnWritten = written;
+    backups_.OnChange = [this] { BackupsChanged(); };
     adapters_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
     meter_.OnChange = [this] { MeterChanged(); };
     proxy_.OnChange = [this] { Page(MainPage::Support).UpdateView(); };
@@ -158,6 +170,8 @@ void TTarvexMainForm::FormCreate() {
         about->SetVersionCaption(texts::kVersionPrefix + versionText);
 
     SetTrayIconLook();
+    backups_.SetContext({Now, WindowsReleaseName(os_), FullVersionText(OwnFileVersion())});
+    BackupsChanged();
 
     ShowPage(MainPage::Welcome);
 
@@ -284,6 +298,27 @@ void TTarvexMainForm::TuningRunChanged() {
     }
     Page(MainPage::Welcome).UpdateView();
     Page(MainPage::Progress).UpdateView();
+}
+
+void TTarvexMainForm::BackupsChanged() {
+    undoAvailable_ = backups_.HasBackup();
+    EnableMenuItem(mainMenu_.get(), CommandIdOf(NavItem::ItemUndoLastChange),
+                   MF_BYCOMMAND | (undoAvailable_ ? MF_ENABLED : MF_GRAYED));
+    Page(MainPage::Advanced).UpdateView();
+}
+
+void TTarvexMainForm::UndoLastChange() {
+    // A run in progress owns the values until it ends.
+    if (tuningRun_.Running() || !undoAvailable_) return;
+    try {
+        backups_.UndoLast();
+    } catch (const std::exception& e) {
+        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    // The editor shows what the registry holds again; its failure is the refresh's own.
+    Guarded([this] { editor_.Refresh(registry_); });
+    OfferRestart(tuningRun_.OnConfirm, restart_, profile_.IsNT);
 }
 
 void TTarvexMainForm::SetNavigationEnabled(bool enabled) {
@@ -458,6 +493,9 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
             break;
         case MainCommand::TellAFriend:
             UrlBuilder().OpenUrl(UrlKind::TellAFriend, 0, route.Tag, "", "");
+            break;
+        case MainCommand::UndoLastChange:
+            UndoLastChange();
             break;
         case MainCommand::OpenHelp:
         case MainCommand::CheckForUpdate:
