@@ -3,15 +3,9 @@
 namespace tarvex {
 namespace {
 
-Route Page(MainPage page) {
-    return {MainCommand::ShowPage, page};
-}
-Route PageAfterShow(MainPage page) {
-    return {MainCommand::ShowPage, page, true};
-}
-Route Do(MainCommand command, int tag = 0) {
-    return {command, MainPage::Welcome, false, tag};
-}
+Route Page(MainPage page) { return {MainCommand::ShowPage, page}; }
+Route PageAfterShow(MainPage page) { return {MainCommand::ShowPage, page, true}; }
+Route Do(MainCommand command, int tag = 0) { return {command, MainPage::Welcome, false, tag}; }
 
 }  // namespace
 

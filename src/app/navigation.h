@@ -12,14 +12,14 @@ enum class MainPage { Welcome = 0, Progress, Advanced, ConnectionState, Settings
 inline constexpr int kMainPageCount = 7;
 
 enum class MainCommand {
-    ShowPage,     // make Page the active page (after showing the window when ShowWindowFirst)
-    OpenHelp,     // the help file
-    OpenWebSite,  // the product's web site, with Tag naming the element
+    ShowPage,        // make Page the active page (after showing the window when ShowWindowFirst)
+    OpenHelp,        // the help file
+    OpenWebSite,     // the product's web site, with Tag naming the element
     TellAFriend,
     CheckForUpdate,  // the manual update check
     UndoLastChange,  // write back the newest backup of the TCP/IP values
     ShowMainWindow,
-    Terminate,  // end the message loop at once, without closing the window
+    Terminate,       // end the message loop at once, without closing the window
 };
 
 struct Route {
@@ -33,32 +33,11 @@ struct Route {
 // Every clickable element of the frame; the Win32 side uses kCommandBase + value as
 // the command id of buttons and menu items.
 enum class NavItem {
-    ToolButton1,
-    ToolButton2,
-    btnConnectionState,
-    btnSettings,
-    btnProgramHelp,
-    ItemAccelerateConnection,
-    ItemAdvanced,
-    ItemConnectionState,
-    ItemProgramOptions,
-    ItemHelp,
-    ItemAskQuestions,
-    ItemVisitourWebSite,
-    ItemCheckForUpdate,
-    ItemTellAFriend,
-    ItemAbout,
-    ItemTarvex,
-    ItemSendFeedback,
-    ItemVisitourWebSite2,
-    ItemTellAFriend2,
-    ItemAbout2,
-    ItemHelp3,
-    ItemClose,
-    btnHelp,
-    btnHelp2,
-    lblChangeAdapter,
-    ItemUndoLastChange,
+    ToolButton1, ToolButton2, btnConnectionState, btnSettings, btnProgramHelp,
+    ItemAccelerateConnection, ItemAdvanced, ItemConnectionState, ItemProgramOptions, ItemHelp,
+    ItemAskQuestions, ItemVisitourWebSite, ItemCheckForUpdate, ItemTellAFriend, ItemAbout,
+    ItemTarvex, ItemSendFeedback, ItemVisitourWebSite2, ItemTellAFriend2, ItemAbout2, ItemHelp3, ItemClose,
+    btnHelp, btnHelp2, lblChangeAdapter, ItemUndoLastChange,
     Count
 };
 inline constexpr int kCommandBase = 1000;
@@ -71,16 +50,16 @@ std::optional<Route> SideLinkRoute(SideLabel label, std::string_view linkId);
 
 // The large toolbar, left to right.
 struct ToolButtonInfo {
-    NavItem Item;  // NavItem::Count for the divider
+    NavItem Item;       // NavItem::Count for the divider
     const char* Caption;
     const char* Hint;
-    int ImageIndex;  // divider: its width in pixels
+    int ImageIndex;     // divider: its width in pixels
 };
 const std::vector<ToolButtonInfo>& ToolBarTopButtons();
 
 // Menus as data: an entry opens a submenu when Depth grows on the next entry.
 struct MenuEntry {
-    int Depth;                    // 0: top-level menu of the bar; 1: its items; 2: a submenu's items
+    int Depth;          // 0: top-level menu of the bar; 1: its items; 2: a submenu's items
     std::optional<NavItem> Item;  // none for top-level menus, submenus and separators
     const char* Caption;          // nullptr for a separator
     int ImageIndex = -1;
