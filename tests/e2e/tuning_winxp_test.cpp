@@ -40,5 +40,9 @@ TEST_F(TuningSuite, AFailingWriteEndsTheRunUsable) {
     ASSERT_TRUE(SetKeyWritable(tcpip, true));
 }
 
+TEST_F(TuningSuite, UndoAfterAccelerateGivesBackTheSeededRegistry) {
+    AccelerateThenUndo(L"winxp", true);
+}
+
 }  // namespace
 }  // namespace tarvex::e2e::tuning

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
 #include "tuning/tuning_profile.h"
@@ -330,6 +331,118 @@ protected:
         ExpectRegistry(ExpectedRestored(nt, 1500), "after Restore Defaults");
         EXPECT_FALSE(IsEnabled(Control(ids::kBtnAccelerate)));
         EXPECT_TRUE(NavigationEnabled());
+    }
+
+    // Every value of the keys the tuning writes on a family, the adapters' keys included, with
+    // its type and bytes: "key\name" -> description.
+    std::map<std::wstring, std::string> WholeKeys(bool nt) const {
+        std::vector<std::pair<HKEY, std::wstring>> keys = {{HKEY_CURRENT_USER, kInternet}};
+        if (nt) {
+            keys.emplace_back(HKEY_LOCAL_MACHINE, kNtTcpip);
+        } else {
+            keys.emplace_back(HKEY_LOCAL_MACHINE, k9xMstcp);
+            keys.emplace_back(HKEY_LOCAL_MACHINE, k9xParameters);
+        }
+        for (const Adapter& adapter : adapters_) keys.emplace_back(HKEY_LOCAL_MACHINE, adapter.MtuKey);
+        std::map<std::wstring, std::string> values;
+        for (const auto& [root, path] : keys) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+                values[path] = "no key";
+                continue;
+            }
+            for (DWORD i = 0;; ++i) {
+                wchar_t name[256];
+                DWORD length = 256;
+                if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+                const auto value = ReadValue({root, path}, std::wstring(name, length));
+                std::string shown = "absent";
+                if (value) {
+                    shown = "type " + std::to_string(value->Type) + ":";
+                    for (const uint8_t byte : value->Data) shown += " " + std::to_string(byte);
+                }
+                values[path + L"\\" + std::wstring(name, length)] = shown;
+            }
+            RegCloseKey(key);
+        }
+        return values;
+    }
+
+    // Values of odd types and values left out, as a user's or an administrator's own settings
+    // may be: an undo must give back exactly these.
+    void SeedOddValues(bool nt) {
+        const std::vector<uint8_t> expand = {'%', 0, 'X', 0, '%', 0, 0, 0};
+        const std::vector<uint8_t> unterminated = {'9', 0, '9', 0};
+        if (nt) {
+            const RegistryKey tcpip{HKEY_LOCAL_MACHINE, kNtTcpip};
+            ASSERT_TRUE(WriteValue(tcpip, L"DefaultTTL", REG_SZ, unterminated));
+            ASSERT_TRUE(WriteValue(tcpip, L"SackOpts", REG_BINARY, {1, 2, 3}));
+            ASSERT_TRUE(WriteValue(tcpip, L"TcpWindowSize", REG_EXPAND_SZ, expand));
+            ASSERT_TRUE(WriteValue(tcpip, L"Tcp1323Opts", REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}));
+            for (const wchar_t* name : {L"GlobalMaxTcpWindowSize", L"TcpMaxDupAcks", L"EnablePMTUDiscovery"})
+                ASSERT_TRUE(DeleteValue(tcpip, name));
+        } else {
+            const RegistryKey mstcp{HKEY_LOCAL_MACHINE, k9xMstcp};
+            ASSERT_TRUE(WriteDword(mstcp, L"DefaultTTL", 99));
+            ASSERT_TRUE(WriteValue(mstcp, L"DefaultRcvWindow", REG_SZ, unterminated));
+            ASSERT_TRUE(WriteValue(mstcp, L"SackOpts", REG_EXPAND_SZ, expand));
+            for (const wchar_t* name : {L"Tcp1323Opts", L"PMTUDiscovery"}) ASSERT_TRUE(DeleteValue(mstcp, name));
+            ASSERT_TRUE(WriteValue({HKEY_LOCAL_MACHINE, k9xParameters}, L"MaxDupAcks", REG_BINARY, {2}));
+        }
+        ASSERT_TRUE(WriteValue({HKEY_CURRENT_USER, kInternet}, L"MaxConnectionsPerServer", REG_SZ, unterminated));
+        ASSERT_TRUE(DeleteValue({HKEY_CURRENT_USER, kInternet}, L"MaxConnectionsPer1_0Server"));
+    }
+
+    static int CommandOf(NavItem item) { return kCommandBase + static_cast<int>(item); }
+
+    // "Accelerate!", then "Undo last change" from the Accelerate menu: the keys the tuning
+    // writes hold exactly what they held before, odd types and absent values included; and the
+    // undo itself can be undone from the advanced page.
+    void AccelerateThenUndo(std::wstring_view personality, bool nt) {
+        ASSERT_TRUE(ForgetProgramSettings());  // no backups from an earlier test
+        SeedAdapters(nt);
+        SeedKeptValues(nt);
+        SeedOddValues(nt);
+        const auto seeded = WholeKeys(nt);
+        ASSERT_NO_FATAL_FAILURE(Start(personality));
+        const std::wstring prefix = L"undo-" + std::wstring(personality.empty() ? L"win7" : personality);
+
+        ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbLAN, L""));
+        ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
+        const auto accelerated = WholeKeys(nt);
+        ASSERT_NE(accelerated, seeded);
+
+        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemUndoLastChange)));
+        const HWND question = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(question) << "no restart question after the undo";
+        const auto content = ReadDialog(question);
+        EXPECT_NE(std::find(content.Texts.begin(), content.Texts.end(),
+                            L"You will need to restart your system before the new settings will take effect.\r\n\r\n"
+                            L"Would you like Tarvex to restart your computer now?"),
+                  content.Texts.end());
+        ASSERT_TRUE(AnswerDialog(question, IDNO));
+        ASSERT_TRUE(WaitWindowGone(question, kDialogTimeoutMs));
+        const auto undone = WholeKeys(nt);
+        for (const auto& [name, value] : seeded) {
+            const auto now = undone.find(name);
+            EXPECT_EQ(now == undone.end() ? "absent" : now->second, value) << std::string(name.begin(), name.end());
+        }
+        EXPECT_EQ(undone, seeded);
+
+        // The advanced page's button undoes the undo.
+        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemAdvanced)));
+        ASSERT_TRUE(WaitUntil([&] { return ActivePage() == L"tsAdvanced"; }, 5000));
+        const HWND undo = Control(ids::kBtnUndoLastChange);
+        ASSERT_TRUE(undo);
+        EXPECT_EQ(WindowText(undo), L"Undo last change");
+        EXPECT_TRUE(IsEnabled(undo));
+        SaveScreenshot(prefix + L"-advanced", window_);
+        ASSERT_TRUE(PostClick(undo));
+        const HWND again = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(again);
+        ASSERT_TRUE(AnswerDialog(again, IDNO));
+        ASSERT_TRUE(WaitWindowGone(again, kDialogTimeoutMs));
+        EXPECT_EQ(WholeKeys(nt), accelerated);
     }
 
     RunningTarvex tarvex_;
