@@ -84,6 +84,12 @@ public:
         for (std::size_t i = part.size(); i-- > 0;) value = (value << 8) | static_cast<unsigned char>(part[i]);
         return value;
     }
+    // A flag is 0 or 1; anything else is damage.
+    bool Flag() {
+        const std::uint8_t value = U8();
+        if (value > 1) ok_ = false;
+        return value == 1;
+    }
     double F64() {
         const auto part = Take(8);
         double value = 0;
@@ -126,8 +132,8 @@ std::optional<RegistrySnapshot> GetSnapshot(Reader& in) {
         saved.Where.Root = static_cast<RegistryRoot>(root);
         saved.Where.Path = in.Str();
         saved.Where.Name = in.Str();
-        saved.Where.CreatesKey = in.U8() != 0;
-        if (in.U8() != 0) {
+        saved.Where.CreatesKey = in.Flag();
+        if (in.Flag()) {
             const std::uint32_t type = in.U32();
             saved.Value.emplace(RawRegistryValue{type, in.Str()});
         }
@@ -298,11 +304,11 @@ std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
     record.Action = static_cast<BackupAction>(action);
     record.WindowsRelease = in.Str();
     record.ProgramVersion = in.Str();
-    record.IsNT = in.U8() != 0;
+    record.IsNT = in.Flag();
     auto before = GetSnapshot(in);
     if (!before) return std::nullopt;
     record.Before = std::move(*before);
-    if (in.U8() != 0) {
+    if (in.Flag()) {
         record.After = GetSnapshot(in);
         if (!record.After) return std::nullopt;
     }

@@ -329,7 +329,16 @@ RegistrySnapshot ManagedImport(const RegFile& file, bool isNT) {
         const auto root = RootOf(value.Root);
         const auto where = root ? FindManagedValue(isNT, *root, value.Path, value.Name) : std::nullopt;
         if (!where) throw refuse(Display(value.Root, value.Path, value.Name.empty() ? "@" : value.Name));
-        values.push_back({*where, value.Value});
+        // A value the file gives twice is written once, as the later line has it.
+        const auto same = std::find_if(values.begin(), values.end(), [&](const SavedValue& saved) {
+            return saved.Where.Root == where->Root && Lower(saved.Where.Path) == Lower(where->Path) &&
+                   Lower(saved.Where.Name) == Lower(where->Name);
+        });
+        if (same != values.end()) {
+            same->Value = value.Value;
+        } else {
+            values.push_back({*where, value.Value});
+        }
     }
     return values;
 }

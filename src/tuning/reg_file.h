@@ -39,8 +39,9 @@ struct RegFile {
 // error that names the line. ANSI text is read in the system's code page.
 RegFile ParseRegFile(std::string_view bytes, AnsiCodePage& ansi);
 
-// The file's values as the state to write, when every key and value in it is one the program
-// manages on this family; otherwise an error naming the first that is not.
+// The file's values as the state to write, each value once (as its last line gives it), when
+// every key and value in it is one the program manages on this family; otherwise an error
+// naming the first that is not.
 RegistrySnapshot ManagedImport(const RegFile& file, bool isNT);
 
 }  // namespace tarvex

@@ -429,6 +429,7 @@ TEST(RegFileTest, ReadsTheAnsiFormAndTheRegistryEditorsLineWrapping) {
     const std::string file =
         "REGEDIT4\r\n\r\n; written by hand\r\n"
         "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\VxD\\MSTCP]\r\n"
+        "\"DefaultTTL\"=\"32\"\r\n"  // the later line wins
         "\"DefaultTTL\"=\"64\"\r\n"
         "\"KeepAliveTime\"=hex(2):25,\\\r\n  e9,25,00\r\n"  // ANSI bytes, with an e-acute
         "\"PMTUDiscovery\"=-\r\n"
