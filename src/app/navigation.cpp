@@ -53,6 +53,10 @@ Route RouteOf(NavItem item) {
             return Do(MainCommand::Terminate);
         case NavItem::ItemUndoLastChange:
             return Do(MainCommand::UndoLastChange);
+        case NavItem::ItemExportSettings:
+            return Do(MainCommand::ExportSettings);
+        case NavItem::ItemImportSettings:
+            return Do(MainCommand::ImportSettings);
         case NavItem::Count:
             break;
     }
@@ -94,6 +98,8 @@ const std::vector<MenuEntry>& MainMenuEntries() {
         {1, NavItem::ItemConnectionState, "&Connection State", 2},
         {1, {}, nullptr},
         {1, NavItem::ItemUndoLastChange, "&Undo last change"},
+        {1, NavItem::ItemExportSettings, "&Export settings..."},
+        {1, NavItem::ItemImportSettings, "I&mport settings..."},
         {0, {}, "&Options"},
         {1, NavItem::ItemProgramOptions, "Program &Options", 3},
         {0, {}, "&Help"},

@@ -18,6 +18,8 @@ enum class MainCommand {
     TellAFriend,
     CheckForUpdate,  // the manual update check
     UndoLastChange,  // write back the newest backup of the TCP/IP values
+    ExportSettings,  // the TCP/IP values into a registry file
+    ImportSettings,  // a registry file's TCP/IP values into the registry
     ShowMainWindow,
     Terminate,       // end the message loop at once, without closing the window
 };
@@ -38,6 +40,7 @@ enum class NavItem {
     ItemAskQuestions, ItemVisitourWebSite, ItemCheckForUpdate, ItemTellAFriend, ItemAbout,
     ItemTarvex, ItemSendFeedback, ItemVisitourWebSite2, ItemTellAFriend2, ItemAbout2, ItemHelp3, ItemClose,
     btnHelp, btnHelp2, lblChangeAdapter, ItemUndoLastChange,
+    ItemExportSettings, ItemImportSettings,
     Count
 };
 inline constexpr int kCommandBase = 1000;

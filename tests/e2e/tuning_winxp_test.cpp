@@ -44,5 +44,9 @@ TEST_F(TuningSuite, UndoAfterAccelerateGivesBackTheSeededRegistry) {
     AccelerateThenUndo(L"winxp", true);
 }
 
+TEST_F(TuningSuite, ExportedSettingsImportThroughTheRegistryEditorAndTheProgram) {
+    ExportThenImport(L"winxp", true);
+}
+
 }  // namespace
 }  // namespace tarvex::e2e::tuning

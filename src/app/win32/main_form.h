@@ -104,6 +104,12 @@ private:
     void SetNavigationEnabled(bool enabled);
     // "Undo last change": the newest backup written back, then the restart offered.
     void UndoLastChange();
+    // The TCP/IP values into a registry file, and such a file's values back, through the
+    // open and save dialogs; an import is recorded like any change and offers the restart.
+    void ExportSettings();
+    void ImportSettings();
+    // After the values changed from outside the editor: it shows them, then the restart.
+    void ValuesRestored();
     void BackupsChanged();
     // The frame's part of the meter: TimerBandwidth, the side panel, the Connection State page.
     void MeterChanged();

@@ -445,6 +445,87 @@ protected:
         EXPECT_EQ(WholeKeys(nt), accelerated);
     }
 
+    // The open or save dialog a command brings up, given a file name and answered with OK.
+    void ChooseFile(int command, const std::wstring& path) {
+        ASSERT_TRUE(PostCommand(window_, command));
+        const HWND dialog = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(dialog) << "no file dialog";
+        HWND name = FindChildById(dialog, 0x47C);        // the file name's combo box
+        if (!name) name = FindChildById(dialog, 0x480);  // or its edit box
+        ASSERT_TRUE(name);
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG,
+                                        5000, &result));
+        ASSERT_TRUE(AnswerDialog(dialog, IDOK));
+        ASSERT_TRUE(WaitWindowGone(dialog, kDialogTimeoutMs));
+    }
+
+    // The file's bytes, as the test reads them in the prefix.
+    static std::string FileBytes(const std::wstring& path) {
+        std::string bytes;
+        const HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return bytes;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+        CloseHandle(file);
+        return bytes;
+    }
+
+    // Runs a command line in the prefix and waits for it to end; its exit code.
+    static std::optional<DWORD> RunAndWait(std::wstring commandLine) {
+        STARTUPINFOW startup{sizeof startup};
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return std::nullopt;
+        CloseHandle(process.hThread);
+        std::optional<DWORD> code;
+        DWORD exit = 0;
+        if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(process.hProcess, &exit))
+            code = exit;
+        CloseHandle(process.hProcess);
+        return code;
+    }
+
+    // "Export settings..." writes the system's registry file form: the platform's own registry
+    // editor imports it and gives back the seeded keys; "Import settings..." does the same.
+    void ExportThenImport(std::wstring_view personality, bool nt) {
+        ASSERT_TRUE(ForgetProgramSettings());
+        SeedAdapters(nt);
+        SeedKeptValues(nt);
+        SeedOddValues(nt);
+        const auto seeded = WholeKeys(nt);
+        const std::wstring file = L"C:\\tarvex-export.reg";
+        DeleteFileW(file.c_str());
+        ASSERT_NO_FATAL_FAILURE(Start(personality));
+
+        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandOf(NavItem::ItemExportSettings), file));
+        ASSERT_TRUE(WaitUntil([&] { return !FileBytes(file).empty(); }, 5000)) << "no file written";
+        const std::string bytes = FileBytes(file);
+        static constexpr char kHeader[] = "\xFF\xFEW\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0";
+        const std::string header(kHeader, sizeof kHeader - 1);  // UTF-16LE with its byte-order mark
+        EXPECT_EQ(bytes.substr(0, header.size()), header);
+
+        ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbLAN, L""));
+        ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
+        ASSERT_NE(WholeKeys(nt), seeded);
+        EXPECT_EQ(RunAndWait(L"regedit.exe /s " + file), std::optional<DWORD>(0));
+        EXPECT_EQ(WholeKeys(nt), seeded) << "the registry editor's import";
+
+        ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbADSL, L""));
+        ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
+        ASSERT_NE(WholeKeys(nt), seeded);
+        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandOf(NavItem::ItemImportSettings), file));
+        const HWND question = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(question) << "no restart question after the import";
+        ASSERT_TRUE(AnswerDialog(question, IDNO));
+        ASSERT_TRUE(WaitWindowGone(question, kDialogTimeoutMs));
+        EXPECT_EQ(WholeKeys(nt), seeded) << "the program's import";
+    }
+
     RunningTarvex tarvex_;
     HWND window_ = nullptr;
     std::vector<Adapter> adapters_;

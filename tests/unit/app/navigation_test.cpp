@@ -43,6 +43,8 @@ TEST(NavigationTest, EveryElementRoutesToItsPageOrCommand) {
         {NavItem::btnHelp2, {C::OpenHelp}},
         {NavItem::lblChangeAdapter, {C::ShowPage, P::ConnectionState}},
         {NavItem::ItemUndoLastChange, {C::UndoLastChange}},
+        {NavItem::ItemExportSettings, {C::ExportSettings}},
+        {NavItem::ItemImportSettings, {C::ImportSettings}},
     };
     std::set<NavItem> seen;
     for (const auto& c : cases) {
