@@ -397,6 +397,24 @@ TEST(RegFileTest, ExportedValuesImportBackExactlyAndTheImportCanBeUndone) {
     }
 }
 
+// An import that fails part-way keeps its record: the part written can be undone.
+TEST(RegFileTest, AnImportThatFailsPartWayCanBeUndone) {
+    Rig rig(true);
+    const Contents machine = rig.Machine();
+    const std::string file = Utf16File(
+        "Windows Registry Editor Version 5.00\r\n\r\n"
+        "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\r\n"
+        "\"DefaultTTL\"=dword:00000040\r\n\"SackOpts\"=dword:00000001\r\n");
+    rig.registry.FailWritesOf("SackOpts");
+    EXPECT_THROW(ImportFile(rig, file), Error);
+    ASSERT_EQ(rig.registry.Value(HKLM, kNt, "DefaultTTL"), V::Dword(64));
+    ASSERT_EQ(rig.keeper.History().front().Action, BackupAction::Import);
+
+    rig.registry.AllowWritesOf("SackOpts");
+    rig.keeper.UndoLast();
+    EXPECT_EQ(rig.Machine(), machine);
+}
+
 TEST(RegFileTest, ExportIsTheRegistryEditorsUnicodeForm) {
     Rig rig(true);
     const std::string bytes =
