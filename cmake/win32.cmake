@@ -34,6 +34,8 @@ add_library(tarvex_shell STATIC ${SHELL_SOURCES})
 target_include_directories(tarvex_shell PUBLIC ${RESOURCE_DIR})
 target_link_libraries(tarvex_shell PUBLIC tarvex_core
   comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid wininet)
+# The open and save dialogs of the registry files.
+target_link_libraries(tarvex_shell PUBLIC comdlg32)
 
 file(GLOB RESOURCE_FILES CONFIGURE_DEPENDS ${RESOURCE_DIR}/*.ico ${RESOURCE_DIR}/*.bmp
      ${RESOURCE_DIR}/*.png ${RESOURCE_DIR}/*.manifest ${RESOURCE_DIR}/*.h ${RESOURCE_DIR}/Pictures.rc)

@@ -51,6 +51,12 @@ Route RouteOf(NavItem item) {
             return PageAfterShow(MainPage::About);
         case NavItem::ItemClose:
             return Do(MainCommand::Terminate);
+        case NavItem::ItemUndoLastChange:
+            return Do(MainCommand::UndoLastChange);
+        case NavItem::ItemExportSettings:
+            return Do(MainCommand::ExportSettings);
+        case NavItem::ItemImportSettings:
+            return Do(MainCommand::ImportSettings);
         case NavItem::Count:
             break;
     }
@@ -90,6 +96,10 @@ const std::vector<MenuEntry>& MainMenuEntries() {
         {1, NavItem::ItemAccelerateConnection, "Accelerate &Internet Connection", 0},
         {1, NavItem::ItemAdvanced, "Advanced &Settings", 1},
         {1, NavItem::ItemConnectionState, "&Connection State", 2},
+        {1, {}, nullptr},
+        {1, NavItem::ItemUndoLastChange, "&Undo last change"},
+        {1, NavItem::ItemExportSettings, "&Export settings..."},
+        {1, NavItem::ItemImportSettings, "I&mport settings..."},
         {0, {}, "&Options"},
         {1, NavItem::ItemProgramOptions, "Program &Options", 3},
         {0, {}, "&Help"},

@@ -18,6 +18,9 @@ enum class MainCommand {
     TellAFriend,
     AskQuestions,    // the product's support page on the web
     CheckForUpdate,  // the manual update check
+    UndoLastChange,  // write back the newest backup of the TCP/IP values
+    ExportSettings,  // the TCP/IP values into a registry file
+    ImportSettings,  // a registry file's TCP/IP values into the registry
     ShowMainWindow,
     Terminate,       // end the message loop at once, without closing the window
 };
@@ -37,7 +40,8 @@ enum class NavItem {
     ItemAccelerateConnection, ItemAdvanced, ItemConnectionState, ItemProgramOptions, ItemHelp,
     ItemAskQuestions, ItemVisitourWebSite, ItemCheckForUpdate, ItemTellAFriend, ItemAbout,
     ItemTarvex, ItemSendFeedback, ItemVisitourWebSite2, ItemTellAFriend2, ItemAbout2, ItemHelp3, ItemClose,
-    btnHelp, btnHelp2, lblChangeAdapter,
+    btnHelp, btnHelp2, lblChangeAdapter, ItemUndoLastChange,
+    ItemExportSettings, ItemImportSettings,
     Count
 };
 inline constexpr int kCommandBase = 1000;

@@ -31,6 +31,15 @@ enum RegistryValueType : std::uint32_t {
     kRegQword = 11,
 };
 
+// A value as the registry keeps it: its type number and its bytes exactly, text types as
+// UTF-16LE with whatever terminators they were stored with. What a backup keeps, so that a
+// value of any type, well-formed or not, goes back as it was.
+struct RawRegistryValue {
+    std::uint32_t Type = kRegNone;
+    std::string Data;
+    friend bool operator==(const RawRegistryValue&, const RawRegistryValue&) = default;
+};
+
 class RegistryAccess {
 public:
     virtual ~RegistryAccess() = default;
@@ -58,11 +67,16 @@ public:
     // A REG_BINARY of any length, its bytes as stored. Missing: GetDataError; another type:
     // InvalidTypeError.
     virtual std::string ReadBinary(std::string_view name) = 0;
+    // The value of any type as stored; nothing when it is missing or no key is open. A failing
+    // query throws GetDataError.
+    virtual std::optional<RawRegistryValue> ReadRaw(std::string_view name) = 0;
     // Each store its value's type or throws SetDataError.
     virtual void WriteInteger(std::string_view name, std::int32_t value) = 0;
     virtual void WriteText(std::string_view name, std::string_view text) = 0;
     virtual void WriteDateTime(std::string_view name, double value) = 0;
     virtual void WriteBinary(std::string_view name, std::string_view bytes) = 0;
+    // Stores the value's type and bytes unchanged.
+    virtual void WriteRaw(std::string_view name, const RawRegistryValue& value) = 0;
     // True when the value was there and is gone; a missing value is no error.
     virtual bool DeleteValue(std::string_view name) = 0;
     // The names of the open key's direct subkeys, empty when no key is open.

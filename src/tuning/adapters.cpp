@@ -50,6 +50,14 @@ bool MeansDefault(std::string_view text) {
 
 }  // namespace
 
+std::string_view MtuKeysPath(bool isNT) {
+    return KeysOf(isNT).MtuKeys;
+}
+
+std::string_view MtuValueName(bool isNT) {
+    return KeysOf(isNT).MtuValue;
+}
+
 int MtuFromIndex(int index) {
     return index >= 0 && index < static_cast<int>(kMtuValues.size()) ? kMtuValues[static_cast<std::size_t>(index)] : -1;
 }

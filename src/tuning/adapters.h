@@ -41,6 +41,11 @@ int IndexFromMtu(int mtu, int current);
 // "'<text>' is not a valid integer value".
 std::int32_t TextToInteger(std::string_view text);
 
+// The key below which each adapter's MTU key is named by its adapter key, and the MTU's value
+// name, on the NT family or the 9x family.
+std::string_view MtuKeysPath(bool isNT);
+std::string_view MtuValueName(bool isNT);
+
 struct AdapterItem {
     std::string Caption;     // the description as stored
     std::string AdapterKey;  // NT: the service name; 9x: the subkey's name

@@ -85,6 +85,7 @@ void AdvancedEditorModel::Apply(RegistryAccess& registry) {
     const AdvancedControls& c = controls_;
     TuningProfile& p = profile_;
 
+    if (OnBeforeWrite) OnBeforeWrite(BackupAction::Apply);
     adapters_.Write(registry, p.IsNT);
     // An unchecked box means the system's default (the value is removed), not off.
     p.EnablePMTUBHDetect = c.rbEnableBlackHoleDetection ? 1 : kSystemDefault;
@@ -105,6 +106,7 @@ void AdvancedEditorModel::Apply(RegistryAccess& registry) {
     p.MaxConnectionsPer1_0Server = c.chkHTTPConn ? c.tbHTTP10 : kSystemDefault;
     p.MaxConnectionsPerServer = c.chkHTTPConn ? c.tbHTTP11 : kSystemDefault;
     WriteProfile(registry, p);
+    if (OnWritten) OnWritten();
 }
 
 // What the value label shows. Before it shows any, the spinner was never moved off the

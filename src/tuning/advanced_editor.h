@@ -10,6 +10,7 @@
 #include "common/change_batch.h"
 #include "platform/registry_access.h"
 #include "tuning/adapters.h"
+#include "tuning/backup.h"
 #include "tuning/tuning_profile.h"
 
 namespace tarvex {
@@ -120,6 +121,10 @@ public:
     void udACKChanging(std::int64_t position);
 
     std::function<void()> OnChange;  // once per operation above, also when it fails part-way
+    // "Apply" is about to write (the backup's moment): an error it throws ends "Apply" with
+    // nothing written or changed. OnWritten follows an "Apply" that wrote everything.
+    std::function<void(BackupAction action)> OnBeforeWrite;
+    std::function<void()> OnWritten;
 
 private:
     // The handlers the controls' events raise.

@@ -85,6 +85,7 @@ inline constexpr char kAckText[] =
 // The buttons under the tabs.
 inline constexpr char kRefresh[] = "Refresh";
 inline constexpr char kApply[] = "Apply";
+inline constexpr char kUndoLastChange[] = "Undo last change";
 inline constexpr char kHelp[] = "Help";
 
 }  // namespace tarvex::advanced_texts

@@ -148,4 +148,14 @@ void WriteProfile(RegistryAccess& registry, const TuningProfile& profile) {
     }
 }
 
+std::vector<ProfileValueLocation> ProfileValueLocations(bool isNT) {
+    TuningProfile family;
+    family.IsNT = isNT;
+    std::vector<ProfileValueLocation> locations;
+    for (const StoredKey& key : KeysOf(family))
+        for (const StoredValue& value : key.Values)
+            locations.push_back({key.Root, key.Path, value.Name, key.CreateOnWrite});
+    return locations;
+}
+
 }  // namespace tarvex

@@ -1,6 +1,9 @@
 #pragma once
 // The tuning profile in the registry: the values the TCP/IP stack of the NT or the 9x family
 // reads at start-up, and the connection limits of the Internet settings.
+#include <string_view>
+#include <vector>
+
 #include "platform/registry_access.h"
 #include "tuning/tuning_profile.h"
 
@@ -16,5 +19,14 @@ void ReadProfile(RegistryAccess& registry, TuningProfile& profile);
 // created when missing). A failing write throws its error and ends the operation there; the
 // values before it stay written.
 void WriteProfile(RegistryAccess& registry, const TuningProfile& profile);
+
+// Where WriteProfile writes (or removes) a value on this family, in its order.
+struct ProfileValueLocation {
+    RegistryRoot Root;
+    std::string_view Path;  // from the root, with a leading backslash
+    std::string_view Name;
+    bool CreatesKey;  // the write creates the key when it is missing
+};
+std::vector<ProfileValueLocation> ProfileValueLocations(bool isNT);
 
 }  // namespace tarvex

@@ -52,13 +52,15 @@ void TuningRunModel::btnAccelerateClick() {
 
 void TuningRunModel::Restore() {
     DoChange();
-    ApplyPreset(profile_, ConnectionScenario::rbRestore);
     try {
+        if (OnBeforeWrite) OnBeforeWrite(BackupAction::RestoreDefaults);
+        ApplyPreset(profile_, ConnectionScenario::rbRestore);
         WriteProfile(registry_, profile_);
     } catch (...) {
         Fail(std::current_exception());
         return;
     }
+    if (OnWritten) OnWritten();
     if (OnInformation) OnInformation(kRestoredMessage);
 }
 
@@ -101,8 +103,10 @@ void TuningRunModel::Run(ConnectionScenario scenario) {
         if (!WaitAlive(1000)) return;
     }
 
-    ApplyPreset(profile_, scenario);
     try {
+        // Before the profile changes: a run stopped here leaves even the memory as it was.
+        if (OnBeforeWrite) OnBeforeWrite(BackupAction::Accelerate);
+        ApplyPreset(profile_, scenario);
         WriteProfile(registry_, profile_);
         adapters_.SetAllMtu(profile_.MTU);
         adapters_.Write(registry_, profile_.IsNT);
@@ -110,6 +114,7 @@ void TuningRunModel::Run(ConnectionScenario scenario) {
         Fail(std::current_exception());
         return;
     }
+    if (OnWritten) OnWritten();
 
     running_ = false;
     progressBarVisible_ = false;

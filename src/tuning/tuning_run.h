@@ -16,6 +16,7 @@
 #include "platform/system_restart.h"
 #include "platform/waiter.h"
 #include "tuning/adapters.h"
+#include "tuning/backup.h"
 #include "tuning/tuning_profile.h"
 
 namespace tarvex {
@@ -125,6 +126,11 @@ public:
     std::function<void(const BalloonRequest&)> OnBalloon;
     std::function<void(std::string_view text)> OnInformation;  // a message box with OK
     std::function<bool(std::string_view question)> OnConfirm;  // Yes/No; true for Yes
+    // The registry is about to be written by `action` (the backup's moment): an error it throws
+    // ends the run as a failed write does, with nothing written. OnWritten follows a write that
+    // succeeded.
+    std::function<void(BackupAction action)> OnBeforeWrite;
+    std::function<void()> OnWritten;
     // A failed write: the run has ended and the navigation is enabled again. Unset: rethrown.
     std::function<void(std::exception_ptr)> OnError;
 

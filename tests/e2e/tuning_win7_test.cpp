@@ -25,5 +25,9 @@ TEST_F(TuningSuite, YesToTheRestartQuestionRestartsWindows) {
         << "no restart ran the RunOnce entries";
 }
 
+TEST_F(TuningSuite, UndoAfterAccelerateGivesBackTheSeededRegistry) {
+    AccelerateThenUndo(L"", true);
+}
+
 }  // namespace
 }  // namespace tarvex::e2e::tuning

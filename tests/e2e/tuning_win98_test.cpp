@@ -23,5 +23,9 @@ TEST_F(TuningSuite, ClosingDuringARunEndsTheProgramWithoutWriting) {
               std::optional<std::wstring>(L"1400"));
 }
 
+TEST_F(TuningSuite, UndoAfterAccelerateGivesBackTheSeededRegistry) {
+    AccelerateThenUndo(L"win98", false);
+}
+
 }  // namespace
 }  // namespace tarvex::e2e::tuning

@@ -40,5 +40,13 @@ TEST_F(TuningSuite, AFailingWriteEndsTheRunUsable) {
     ASSERT_TRUE(SetKeyWritable(tcpip, true));
 }
 
+TEST_F(TuningSuite, UndoAfterAccelerateGivesBackTheSeededRegistry) {
+    AccelerateThenUndo(L"winxp", true);
+}
+
+TEST_F(TuningSuite, ExportedSettingsImportThroughTheRegistryEditorAndTheProgram) {
+    ExportThenImport(L"winxp", true);
+}
+
 }  // namespace
 }  // namespace tarvex::e2e::tuning

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/utf16_text.h"
+
 namespace tarvex::testing {
 namespace {
 
@@ -130,8 +132,22 @@ std::vector<std::string> FakeRegistry::ValueNames(RegistryRoot root, std::string
     return names;
 }
 
+std::map<std::string, std::optional<FakeRegistryValue>> FakeRegistry::Contents(RegistryRoot root) const {
+    std::map<std::string, std::optional<FakeRegistryValue>> contents;
+    for (const auto& [id, key] : keys_) {
+        if (id.first != root) continue;
+        contents.emplace(id.second, std::nullopt);
+        for (const auto& [lowerName, value] : key.Values) contents.emplace(id.second + '\\' + lowerName, value.second);
+    }
+    return contents;
+}
+
 void FakeRegistry::FailWritesOf(std::string_view name) {
     failingWrites_.insert(Lower(name));
+}
+
+void FakeRegistry::AllowWritesOf(std::string_view name) {
+    failingWrites_.erase(Lower(name));
 }
 
 void FakeRegistry::DenyOpen(RegistryRoot root, std::string_view path) {
@@ -207,6 +223,11 @@ std::string FakeRegistryAccess::ReadText(std::string_view name) {
     const FakeRegistryValue* value = Query(name);
     if (!value) return {};
     if (value->Type != kRegSz && value->Type != kRegExpandSz) throw InvalidTypeError(name);
+    if (value->RawText) {
+        const std::string text =
+            Utf16LeToUtf8(value->Data.substr(0, value->Data.size() & ~std::size_t{1})).value_or("");
+        return text.substr(0, text.find('\0'));
+    }
     return value->Data.substr(0, value->Data.find('\0'));
 }
 
@@ -246,6 +267,37 @@ void FakeRegistryAccess::WriteDateTime(std::string_view name, double value) {
 
 void FakeRegistryAccess::WriteBinary(std::string_view name, std::string_view bytes) {
     Store(name, FakeRegistryValue::Binary(bytes));
+}
+
+namespace {
+bool IsTextType(std::uint32_t type) {
+    return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+}  // namespace
+
+std::optional<RawRegistryValue> FakeRegistryAccess::ReadRaw(std::string_view name) {
+    const FakeRegistryValue* value = Query(name);
+    if (!value) return std::nullopt;
+    if (!IsTextType(value->Type) || value->RawText) return RawRegistryValue{value->Type, value->Data};
+    return RawRegistryValue{value->Type, Utf8ToUtf16Le(value->Data) + std::string(2, '\0')};
+}
+
+void FakeRegistryAccess::WriteRaw(std::string_view name, const RawRegistryValue& value) {
+    if (!IsTextType(value.Type)) {
+        Store(name, FakeRegistryValue::Binary(value.Data, value.Type));
+        return;
+    }
+    // Kept as text when it reads back to the same bytes, else as the bytes themselves.
+    const std::string_view bytes = value.Data;
+    if (bytes.size() >= 2 && bytes.substr(bytes.size() - 2) == std::string_view("\0\0", 2)) {
+        if (const auto text = Utf16LeToUtf8(bytes.substr(0, bytes.size() - 2))) {
+            Store(name, FakeRegistryValue::Text(*text, value.Type));
+            return;
+        }
+    }
+    FakeRegistryValue stored = FakeRegistryValue::Binary(value.Data, value.Type);
+    stored.RawText = true;
+    Store(name, std::move(stored));
 }
 
 bool FakeRegistryAccess::DeleteValue(std::string_view name) {

@@ -21,7 +21,8 @@ namespace tarvex::testing {
 
 struct FakeRegistryValue {
     std::uint32_t Type = kRegNone;
-    std::string Data;  // the bytes as stored: REG_DWORD little-endian, REG_SZ as UTF-8 without a NUL
+    std::string Data;      // the bytes as stored: REG_DWORD little-endian, REG_SZ as UTF-8 without a NUL
+    bool RawText = false;  // a text type whose Data are UTF-16LE bytes that do not decode
 
     static FakeRegistryValue Dword(std::uint32_t value);
     static FakeRegistryValue Text(std::string_view text, std::uint32_t type = kRegSz);
@@ -43,9 +44,13 @@ public:
     void SetValue(RegistryRoot root, std::string_view path, std::string_view name, FakeRegistryValue value);
     std::optional<FakeRegistryValue> Value(RegistryRoot root, std::string_view path, std::string_view name) const;
     std::vector<std::string> ValueNames(RegistryRoot root, std::string_view path) const;
+    // Every key and value of a root, for comparing whole states: a key's path (lower case)
+    // maps to nothing, a value's path and name (joined by a backslash) to the value.
+    std::map<std::string, std::optional<FakeRegistryValue>> Contents(RegistryRoot root) const;
 
     // Every write of a value of this name fails, in any key.
     void FailWritesOf(std::string_view name);
+    void AllowWritesOf(std::string_view name);  // writes of it work again
     // The key stays as it is, but opening it fails as it does for a user without rights.
     void DenyOpen(RegistryRoot root, std::string_view path);
 
@@ -85,10 +90,14 @@ public:
     std::string ReadText(std::string_view name) override;
     double ReadDateTime(std::string_view name) override;
     std::string ReadBinary(std::string_view name) override;
+    // Text types are kept here as UTF-8 without a terminator and given out as the registry's
+    // UTF-16LE with one; raw text bytes that are not well-formed UTF-16 are kept as they are.
+    std::optional<RawRegistryValue> ReadRaw(std::string_view name) override;
     void WriteInteger(std::string_view name, std::int32_t value) override;
     void WriteText(std::string_view name, std::string_view text) override;
     void WriteDateTime(std::string_view name, double value) override;
     void WriteBinary(std::string_view name, std::string_view bytes) override;
+    void WriteRaw(std::string_view name, const RawRegistryValue& value) override;
     bool DeleteValue(std::string_view name) override;
     std::vector<std::string> ListSubkeys() override;
 

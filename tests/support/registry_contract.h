@@ -231,6 +231,46 @@ TYPED_TEST_P(RegistryContractTest, BinaryValuesKeepEveryByteAndTellTheirType) {
     EXPECT_EQ(this->Failure([&] { registry->WriteBinary("Bytes", "x"); }), "Failed to set data for 'Bytes'");
 }
 
+// What a backup relies on: any type goes back exactly, and typed and raw access agree.
+TYPED_TEST_P(RegistryContractTest, RawValuesKeepTypeAndBytesAndAgreeWithTypedAccess) {
+    auto registry = this->OpenScratch();
+    const auto utf16 = [](std::string_view ascii, int terminators) {
+        std::string bytes;
+        for (const char c : ascii) bytes += {c, '\0'};
+        return bytes + std::string(static_cast<std::size_t>(terminators) * 2, '\0');
+    };
+    const RawRegistryValue cases[] = {
+        {kRegDword, std::string("\x01\x02\x03\x04", 4)},
+        {kRegDword, std::string("\x01\x02", 2)},  // a DWORD of the wrong size
+        {kRegQword, std::string("\x01\x02\x03\x04\x05\x06\x07\x08", 8)},
+        {kRegSz, utf16("64", 1)},
+        {kRegSz, std::string("\x41\x00\x00\xD8\x00\x00", 6)},  // an unpaired surrogate
+        {kRegSz, std::string("\x41\x00\x42", 3)},              // an odd length, no terminator
+        {kRegExpandSz, utf16("%SystemRoot%", 1)},
+        {kRegMultiSz, utf16("a", 1) + utf16("bc", 2)},
+        {kRegBinary, std::string()},
+        {kRegNone, std::string("\xFF", 1)},
+        {0x12345, std::string("odd")},
+    };
+    for (const RawRegistryValue& value : cases) {
+        SCOPED_TRACE(::testing::Message() << "type " << value.Type << ", " << value.Data.size() << " bytes");
+        registry->WriteRaw("v", value);
+        EXPECT_EQ(registry->ReadRaw("v"), value);
+        EXPECT_EQ(registry->ValueType("v"), value.Type);
+    }
+    registry->WriteRaw("t", {kRegSz, utf16("64", 1)});
+    EXPECT_EQ(registry->ReadText("t"), "64");
+    registry->WriteText("t", "x");
+    EXPECT_EQ(registry->ReadRaw("t"), (RawRegistryValue{kRegSz, utf16("x", 1)}));
+    registry->WriteInteger("i", -2);
+    EXPECT_EQ(registry->ReadRaw("i"), (RawRegistryValue{kRegDword, std::string("\xFE\xFF\xFF\xFF", 4)}));
+    EXPECT_EQ(registry->ReadRaw("missing"), std::nullopt);
+
+    registry->CloseKey();
+    EXPECT_EQ(registry->ReadRaw("t"), std::nullopt);
+    EXPECT_EQ(this->Failure([&] { registry->WriteRaw("t", {kRegSz, ""}); }), "Failed to set data for 't'");
+}
+
 TYPED_TEST_P(RegistryContractTest, ListsDirectSubkeysOnly) {
     auto registry = this->OpenScratch("list\\Beta\\deeper");
     ASSERT_TRUE(registry->OpenKey("\\" + this->Path("list\\alpha"), true));
@@ -260,7 +300,7 @@ TYPED_TEST_P(RegistryContractTest, KeyDeletedWhileOpenFailsWritesAndReads) {
 REGISTER_TYPED_TEST_SUITE_P(RegistryContractTest, OpensWithoutCreatingUnlessAskedAndCreatesMissingParents,
                             PathsWithoutLeadingBackslashContinueFromTheOpenKey, FailedOpenLeavesNoKeyOpen,
                             WritesKeepTheirTypesAndReadBack, ReadsOfMissingAndMistypedValuesFailWithTheirTexts,
-                            BinaryValuesKeepEveryByteAndTellTheirType, ListsDirectSubkeysOnly,
-                            KeyDeletedWhileOpenFailsWritesAndReads);
+                            BinaryValuesKeepEveryByteAndTellTheirType, RawValuesKeepTypeAndBytesAndAgreeWithTypedAccess,
+                            ListsDirectSubkeysOnly, KeyDeletedWhileOpenFailsWritesAndReads);
 
 }  // namespace tarvex::testing

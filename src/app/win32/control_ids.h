@@ -31,6 +31,7 @@ inline constexpr int kPageControlAdvanced = 800;
 inline constexpr int kBtnRefresh = 801;
 inline constexpr int kBtnApply = 802;
 inline constexpr int kBtnHelp2 = 803;
+inline constexpr int kBtnUndoLastChange = 804;
 inline constexpr int kHTMLabelAdvanced = 810;
 inline constexpr int kGbGeneralSettings = 811;
 inline constexpr int kRbEnableBlackHoleDetection = 812;

@@ -1,7 +1,9 @@
 #include "app/win32/main_form.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
+#include <algorithm>
 #include <string>
 
 #include "app/main_form_texts.h"
@@ -29,6 +31,8 @@
 #include "resource_ids.h"
 #include "tuning/win32/advanced_page.h"
 #include "tuning/win32/progress_page.h"
+#include "tuning/reg_file.h"
+#include "tuning/restart.h"
 #include "tuning/win32/welcome_page.h"
 
 namespace tarvex {
@@ -62,7 +66,8 @@ const PageRow kPageTable[] = {
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TProgressPage>(form.TuningRun()); }},
     {MainPage::Advanced, L"tsAdvanced",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
-         return std::make_unique<TAdvancedPage>(form.AdvancedEditor(), form.Adapters(), form.Registry());
+         return std::make_unique<TAdvancedPage>(form.AdvancedEditor(), form.Adapters(), form.Registry(),
+                                                [&form] { return form.UndoAvailable(); });
      }},
     {MainPage::ConnectionState, L"tsConnectionState",
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> {
@@ -75,6 +80,51 @@ const PageRow kPageTable[] = {
      [](TTarvexMainForm& form) -> std::unique_ptr<TPage> { return std::make_unique<TSupportPage>(form.Proxy()); }},
 };
 static_assert(std::size(kPageTable) == kMainPageCount);
+
+constexpr wchar_t kRegFileFilter[] = L"Registration Files (*.reg)\0*.reg\0All Files (*.*)\0*.*\0";
+
+// A file's bytes, up to `limit` and one more, so that a caller can tell a file that is larger.
+std::string ReadFileBytes(const std::wstring& path, std::size_t limit) {
+    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError("CreateFileW");
+    std::string bytes;
+    char buffer[65536];
+    for (DWORD read = 0; bytes.size() <= limit; bytes.append(buffer, read)) {
+        CheckWin32(ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr), "ReadFile");
+        if (read == 0) break;
+    }
+    return bytes;
+}
+
+void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+    const UniqueFile file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) ThrowLastError("CreateFileW");
+    DWORD written = 0;
+    CheckWin32(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr), "WriteFile");
+    if (written != bytes.size()) ThrowLastError("WriteFile");
+}
+
+// The open or save dialog for a registry file; the chosen path, or empty when cancelled.
+std::wstring ChooseRegFile(HWND owner, bool save) {
+    wchar_t path[MAX_PATH] = L"";
+    if (save) {
+        constexpr std::wstring_view kDefaultName = L"Tarvex.reg";
+        std::copy(kDefaultName.begin(), kDefaultName.end(), path);
+    }
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = owner;
+    dialog.lpstrFilter = kRegFileFilter;
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrDefExt = L"reg";
+    dialog.Flags =
+        OFN_HIDEREADONLY | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | (save ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+    const BOOL chosen = save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
+    return chosen ? std::wstring(path) : std::wstring();
+}
 
 std::string DirectoryOf(const std::string& path) {
     const auto slash = path.find_last_of("\\/");
@@ -100,6 +150,16 @@ TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().De
     };
     tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
     editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
+    // The backup comes before anything is written; one that cannot be saved stops the change.
+    const auto beforeWrite = [this](BackupAction action) {
+        pendingBackup_ = backups_.Record(action, profile_.IsNT, adapters_.Items());
+    };
+    const auto written = [this] { backups_.Completed(pendingBackup_); };
+    tuningRun_.OnBeforeWrite = beforeWrite;
+    tuningRun_.OnWritten = written;
+    editor_.OnBeforeWrite = beforeWrite;
+    editor_.OnWritten = written;
+    backups_.OnChange = [this] { BackupsChanged(); };
     adapters_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
     meter_.OnChange = [this] { MeterChanged(); };
     proxy_.OnChange = [this] { Page(MainPage::Support).UpdateView(); };
@@ -157,6 +217,8 @@ void TTarvexMainForm::FormCreate() {
     }
 
     SetTrayIconLook();
+    backups_.SetContext({Now, WindowsReleaseName(os_), FullVersionText(OwnFileVersion())});
+    BackupsChanged();
 
     ShowPage(MainPage::Welcome);
 
@@ -283,6 +345,56 @@ void TTarvexMainForm::TuningRunChanged() {
     }
     Page(MainPage::Welcome).UpdateView();
     Page(MainPage::Progress).UpdateView();
+}
+
+void TTarvexMainForm::BackupsChanged() {
+    undoAvailable_ = backups_.HasBackup();
+    EnableMenuItem(mainMenu_.get(), CommandIdOf(NavItem::ItemUndoLastChange),
+                   MF_BYCOMMAND | (undoAvailable_ ? MF_ENABLED : MF_GRAYED));
+    Page(MainPage::Advanced).UpdateView();
+}
+
+void TTarvexMainForm::UndoLastChange() {
+    // A run in progress owns the values until it ends.
+    if (tuningRun_.Running() || !undoAvailable_) return;
+    try {
+        backups_.UndoLast();
+    } catch (const std::exception& e) {
+        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    ValuesRestored();
+}
+
+void TTarvexMainForm::ValuesRestored() {
+    // The editor shows what the registry holds again; its failure is the refresh's own.
+    Guarded([this] { editor_.Refresh(registry_); });
+    OfferRestart(tuningRun_.OnConfirm, restart_, profile_.IsNT);
+}
+
+void TTarvexMainForm::ExportSettings() {
+    const std::wstring path = ChooseRegFile(Handle(), true);
+    if (path.empty()) return;
+    try {
+        WriteFileBytes(
+            path, ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items()))));
+    } catch (const std::exception& e) {
+        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+    }
+}
+
+void TTarvexMainForm::ImportSettings() {
+    if (tuningRun_.Running()) return;
+    const std::wstring path = ChooseRegFile(Handle(), false);
+    if (path.empty()) return;
+    try {
+        const RegFile file = ParseRegFile(ReadFileBytes(path, kMaxRegFileBytes), codePage_);
+        backups_.Import(ManagedImport(file, profile_.IsNT), profile_.IsNT);
+    } catch (const std::exception& e) {
+        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        return;
+    }
+    ValuesRestored();
 }
 
 void TTarvexMainForm::SetNavigationEnabled(bool enabled) {
@@ -456,6 +568,15 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
             break;
         case MainCommand::TellAFriend:
             UrlBuilder().OpenUrl(UrlKind::TellAFriend, 0, route.Tag, "", "");
+            break;
+        case MainCommand::UndoLastChange:
+            UndoLastChange();
+            break;
+        case MainCommand::ExportSettings:
+            ExportSettings();
+            break;
+        case MainCommand::ImportSettings:
+            ImportSettings();
             break;
         case MainCommand::OpenHelp:
             ShowHelp(Application().HelpFile, Handle());

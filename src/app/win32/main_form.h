@@ -33,6 +33,7 @@
 #include "platform/win32/window.h"
 #include "tuning/adapters.h"
 #include "tuning/advanced_editor.h"
+#include "tuning/backup.h"
 #include "tuning/tuning_profile.h"
 #include "tuning/tuning_run.h"
 
@@ -68,6 +69,8 @@ public:
     AdvancedEditorModel& AdvancedEditor() { return editor_; }
     AdaptersModel& Adapters() { return adapters_; }
     RegistryAccess& Registry() { return registry_; }
+    // Whether "Undo last change" has a backup to write back.
+    bool UndoAvailable() const { return undoAvailable_; }
     ThroughputMeter& Meter() { return meter_; }
     TPage& Page(MainPage page) { return *pages_[static_cast<size_t>(page)]; }
 
@@ -99,6 +102,15 @@ private:
     // The frame's part of a tuning run: the navigation, the run's page, the pages' controls.
     void TuningRunChanged();
     void SetNavigationEnabled(bool enabled);
+    // "Undo last change": the newest backup written back, then the restart offered.
+    void UndoLastChange();
+    // The TCP/IP values into a registry file, and such a file's values back, through the
+    // open and save dialogs; an import is recorded like any change and offers the restart.
+    void ExportSettings();
+    void ImportSettings();
+    // After the values changed from outside the editor: it shows them, then the restart.
+    void ValuesRestored();
+    void BackupsChanged();
     // The frame's part of the meter: TimerBandwidth, the side panel, the Connection State page.
     void MeterChanged();
     void TimerBandwidthTimer();
@@ -132,6 +144,10 @@ private:
     AdaptersModel adapters_;
     TuningRunModel tuningRun_{profile_, adapters_, registry_, waiter_, random_, restart_};
     AdvancedEditorModel editor_{profile_, adapters_};
+    // Every write of the values above is recorded first, in the user's part of the registry.
+    BackupKeeper backups_{registry_, {}};
+    std::uint32_t pendingBackup_ = 0;
+    bool undoAvailable_ = false;
     RunPage shownRunPage_ = RunPage::tsWelcome;
 
     // The connection monitor, sampling once a second.

@@ -119,6 +119,12 @@ std::string Win32RegistryAccess::ReadBinary(std::string_view name) {
     return std::move(value.Data);
 }
 
+std::optional<RawRegistryValue> Win32RegistryAccess::ReadRaw(std::string_view name) {
+    StoredValue value;
+    if (!Query(name, value)) return std::nullopt;
+    return RawRegistryValue{value.Type, std::move(value.Data)};
+}
+
 void Win32RegistryAccess::Set(std::string_view name, DWORD type, const void* data, std::size_t size) {
     if (!key_ || RegSetValueExW(key_.get(), Utf8ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data),
                                 static_cast<DWORD>(size)) != ERROR_SUCCESS)
@@ -140,6 +146,10 @@ void Win32RegistryAccess::WriteDateTime(std::string_view name, double value) {
 
 void Win32RegistryAccess::WriteBinary(std::string_view name, std::string_view bytes) {
     Set(name, REG_BINARY, bytes.data(), bytes.size());
+}
+
+void Win32RegistryAccess::WriteRaw(std::string_view name, const RawRegistryValue& value) {
+    Set(name, value.Type, value.Data.data(), value.Data.size());
 }
 
 bool Win32RegistryAccess::DeleteValue(std::string_view name) {

@@ -35,10 +35,12 @@ public:
     std::string ReadText(std::string_view name) override;
     double ReadDateTime(std::string_view name) override;
     std::string ReadBinary(std::string_view name) override;
+    std::optional<RawRegistryValue> ReadRaw(std::string_view name) override;
     void WriteInteger(std::string_view name, std::int32_t value) override;
     void WriteText(std::string_view name, std::string_view text) override;
     void WriteDateTime(std::string_view name, double value) override;
     void WriteBinary(std::string_view name, std::string_view bytes) override;
+    void WriteRaw(std::string_view name, const RawRegistryValue& value) override;
     bool DeleteValue(std::string_view name) override;
     std::vector<std::string> ListSubkeys() override;
 

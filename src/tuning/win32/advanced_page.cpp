@@ -54,6 +54,9 @@ void TAdvancedPage::CreateContent(const PageContext& context) {
     btnRefresh.OnClick = [this] { editor_.Refresh(registry_); };
     btnApply.OnClick = [this] { editor_.Apply(registry_); };
     btnHelp2.OnClick = [navigate = context.Navigate] { navigate(Route{MainCommand::OpenHelp}); };
+    // The way back from the last change, on the left, apart from the buttons that write.
+    btnUndoLastChange.Create(at, {.Id = ids::kBtnUndoLastChange, .Text = t::kUndoLastChange, .At = {8, y, 110, 25}});
+    btnUndoLastChange.OnClick = [navigate = context.Navigate] { navigate(Route{MainCommand::UndoLastChange}); };
     UpdateView();
 }
 
@@ -247,6 +250,7 @@ void TAdvancedPage::UpdateView() {
     udACK.SetEnabled(c.ACKEnabled);
 
     btnApply.SetEnabled(editor_.ApplyEnabled());
+    btnUndoLastChange.SetEnabled(undoAvailable_ && undoAvailable_());
 }
 
 }  // namespace tarvex

@@ -1,6 +1,7 @@
 #pragma once
 // The advanced editor: a tab per topic over the TCP/IP values and the adapters' MTU, with
 // "Refresh", "Apply" and "Help". The editor and adapters models hold every control's state.
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,8 +17,10 @@ namespace tarvex {
 
 class TAdvancedPage final : public TPage {
 public:
-    TAdvancedPage(AdvancedEditorModel& editor, AdaptersModel& adapters, RegistryAccess& registry)
-        : editor_(editor), adapters_(adapters), registry_(registry) {}
+    // `undoAvailable` tells whether "Undo last change" has a backup to write back.
+    TAdvancedPage(AdvancedEditorModel& editor, AdaptersModel& adapters, RegistryAccess& registry,
+                  std::function<bool()> undoAvailable)
+        : editor_(editor), adapters_(adapters), registry_(registry), undoAvailable_(std::move(undoAvailable)) {}
     void UpdateView() override;
 
 protected:
@@ -39,10 +42,11 @@ private:
     AdvancedEditorModel& editor_;
     AdaptersModel& adapters_;
     RegistryAccess& registry_;
+    std::function<bool()> undoAvailable_;
     UniqueImageList images_;  // the 16-pixel strip: image 0 is a network card
 
     TPageControl PageControlAdvanced;
-    TButton btnRefresh, btnApply, btnHelp2;
+    TButton btnUndoLastChange, btnRefresh, btnApply, btnHelp2;
     TQmHtmlLabel HTMLabelAdvanced;
     std::vector<std::unique_ptr<TLabel>> texts_;
     TGroupBox gbGeneral, gbMTU, gbRWIN, gbTTL, gbHTTP, gbTCPLW, gbACK;

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
 #include "tuning/tuning_profile.h"
@@ -330,6 +331,218 @@ protected:
         ExpectRegistry(ExpectedRestored(nt, 1500), "after Restore Defaults");
         EXPECT_FALSE(IsEnabled(Control(ids::kBtnAccelerate)));
         EXPECT_TRUE(NavigationEnabled());
+    }
+
+    // Every value of the keys the tuning writes on a family, the adapters' keys included, with
+    // its type and bytes: "key\name" -> description.
+    std::map<std::wstring, std::string> WholeKeys(bool nt) const {
+        std::vector<std::pair<HKEY, std::wstring>> keys = {{HKEY_CURRENT_USER, kInternet}};
+        if (nt) {
+            keys.emplace_back(HKEY_LOCAL_MACHINE, kNtTcpip);
+        } else {
+            keys.emplace_back(HKEY_LOCAL_MACHINE, k9xMstcp);
+            keys.emplace_back(HKEY_LOCAL_MACHINE, k9xParameters);
+        }
+        for (const Adapter& adapter : adapters_) keys.emplace_back(HKEY_LOCAL_MACHINE, adapter.MtuKey);
+        std::map<std::wstring, std::string> values;
+        for (const auto& [root, path] : keys) {
+            HKEY key = nullptr;
+            if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
+                values[path] = "no key";
+                continue;
+            }
+            for (DWORD i = 0;; ++i) {
+                wchar_t name[256];
+                DWORD length = 256;
+                if (RegEnumValueW(key, i, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+                const auto value = ReadValue({root, path}, std::wstring(name, length));
+                std::string shown = "absent";
+                if (value) {
+                    shown = "type " + std::to_string(value->Type) + ":";
+                    for (const uint8_t byte : value->Data) shown += " " + std::to_string(byte);
+                }
+                values[path + L"\\" + std::wstring(name, length)] = shown;
+            }
+            RegCloseKey(key);
+        }
+        return values;
+    }
+
+    // Values of odd types and values left out, as a user's or an administrator's own settings
+    // may be: an undo must give back exactly these.
+    void SeedOddValues(bool nt) {
+        const std::vector<uint8_t> expand = {'%', 0, 'X', 0, '%', 0, 0, 0};
+        const std::vector<uint8_t> unterminated = {'9', 0, '9', 0};
+        if (nt) {
+            const RegistryKey tcpip{HKEY_LOCAL_MACHINE, kNtTcpip};
+            ASSERT_TRUE(WriteValue(tcpip, L"DefaultTTL", REG_SZ, unterminated));
+            ASSERT_TRUE(WriteValue(tcpip, L"SackOpts", REG_BINARY, {1, 2, 3}));
+            ASSERT_TRUE(WriteValue(tcpip, L"TcpWindowSize", REG_EXPAND_SZ, expand));
+            ASSERT_TRUE(WriteValue(tcpip, L"Tcp1323Opts", REG_QWORD, {3, 0, 0, 0, 0, 0, 0, 0}));
+            for (const wchar_t* name : {L"GlobalMaxTcpWindowSize", L"TcpMaxDupAcks", L"EnablePMTUDiscovery"})
+                ASSERT_TRUE(DeleteValue(tcpip, name));
+        } else {
+            const RegistryKey mstcp{HKEY_LOCAL_MACHINE, k9xMstcp};
+            ASSERT_TRUE(WriteDword(mstcp, L"DefaultTTL", 99));
+            ASSERT_TRUE(WriteValue(mstcp, L"DefaultRcvWindow", REG_SZ, unterminated));
+            ASSERT_TRUE(WriteValue(mstcp, L"SackOpts", REG_EXPAND_SZ, expand));
+            for (const wchar_t* name : {L"Tcp1323Opts", L"PMTUDiscovery"}) ASSERT_TRUE(DeleteValue(mstcp, name));
+            ASSERT_TRUE(WriteValue({HKEY_LOCAL_MACHINE, k9xParameters}, L"MaxDupAcks", REG_BINARY, {2}));
+        }
+        ASSERT_TRUE(WriteValue({HKEY_CURRENT_USER, kInternet}, L"MaxConnectionsPerServer", REG_SZ, unterminated));
+        ASSERT_TRUE(DeleteValue({HKEY_CURRENT_USER, kInternet}, L"MaxConnectionsPer1_0Server"));
+    }
+
+    static int CommandOf(NavItem item) { return kCommandBase + static_cast<int>(item); }
+
+    // A picture of the Accelerate menu, opened from the menu bar. (Wine keeps a menu's items
+    // in its own process, so whether "Undo last change" is greyed shows only in the picture.)
+    void ShowAccelerateMenu(const std::wstring& screenshot) {
+        ASSERT_TRUE(PostCommand(window_, ids::kMenuBarButtonBase));
+        const HWND popup = WaitPopupMenu(tarvex_.Process.Id(), 5000);
+        ASSERT_TRUE(popup);
+        SaveScreenshot(screenshot, nullptr);
+        // The menu may be remade between finding and posting to it: escape whatever is open.
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                const HWND open = FindPopupMenu(tarvex_.Process.Id());
+                if (open) PostKeys(open, {VK_ESCAPE});
+                return !open;
+            },
+            5000));
+    }
+
+    // "Accelerate!", then "Undo last change" from the Accelerate menu: the keys the tuning
+    // writes hold exactly what they held before, odd types and absent values included; and the
+    // undo itself can be undone from the advanced page.
+    void AccelerateThenUndo(std::wstring_view personality, bool nt) {
+        ASSERT_TRUE(ForgetProgramSettings());  // no backups from an earlier test
+        SeedAdapters(nt);
+        SeedKeptValues(nt);
+        SeedOddValues(nt);
+        const auto seeded = WholeKeys(nt);
+        ASSERT_NO_FATAL_FAILURE(Start(personality));
+        const std::wstring prefix = L"undo-" + std::wstring(personality.empty() ? L"win7" : personality);
+        ASSERT_NO_FATAL_FAILURE(ShowAccelerateMenu(prefix + L"-menu-before"));
+
+        ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbLAN, L""));
+        ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
+        const auto accelerated = WholeKeys(nt);
+        ASSERT_NE(accelerated, seeded);
+        ASSERT_NO_FATAL_FAILURE(ShowAccelerateMenu(prefix + L"-menu"));
+
+        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemUndoLastChange)));
+        const HWND question = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(question) << "no restart question after the undo";
+        const auto content = ReadDialog(question);
+        EXPECT_NE(std::find(content.Texts.begin(), content.Texts.end(),
+                            L"You will need to restart your system before the new settings will take effect.\r\n\r\n"
+                            L"Would you like Tarvex to restart your computer now?"),
+                  content.Texts.end());
+        ASSERT_TRUE(AnswerDialog(question, IDNO));
+        ASSERT_TRUE(WaitWindowGone(question, kDialogTimeoutMs));
+        const auto undone = WholeKeys(nt);
+        for (const auto& [name, value] : seeded) {
+            const auto now = undone.find(name);
+            EXPECT_EQ(now == undone.end() ? "absent" : now->second, value) << std::string(name.begin(), name.end());
+        }
+        EXPECT_EQ(undone, seeded);
+
+        // The advanced page's button undoes the undo.
+        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemAdvanced)));
+        ASSERT_TRUE(WaitUntil([&] { return ActivePage() == L"tsAdvanced"; }, 5000));
+        const HWND undo = Control(ids::kBtnUndoLastChange);
+        ASSERT_TRUE(undo);
+        EXPECT_EQ(WindowText(undo), L"Undo last change");
+        EXPECT_TRUE(IsEnabled(undo));
+        SaveScreenshot(prefix + L"-advanced", window_);
+        ASSERT_TRUE(PostClick(undo));
+        const HWND again = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(again);
+        ASSERT_TRUE(AnswerDialog(again, IDNO));
+        ASSERT_TRUE(WaitWindowGone(again, kDialogTimeoutMs));
+        EXPECT_EQ(WholeKeys(nt), accelerated);
+    }
+
+    // The open or save dialog a command brings up, given a file name and answered with OK.
+    void ChooseFile(int command, const std::wstring& path) {
+        ASSERT_TRUE(PostCommand(window_, command));
+        const HWND dialog = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(dialog) << "no file dialog";
+        HWND name = FindChildById(dialog, 0x47C);        // the file name's combo box
+        if (!name) name = FindChildById(dialog, 0x480);  // or its edit box
+        ASSERT_TRUE(name);
+        DWORD_PTR result = 0;
+        ASSERT_TRUE(SendMessageTimeoutW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()), SMTO_ABORTIFHUNG,
+                                        5000, &result));
+        ASSERT_TRUE(AnswerDialog(dialog, IDOK));
+        ASSERT_TRUE(WaitWindowGone(dialog, kDialogTimeoutMs));
+    }
+
+    // The file's bytes, as the test reads them in the prefix.
+    static std::string FileBytes(const std::wstring& path) {
+        std::string bytes;
+        const HANDLE file =
+            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (file == INVALID_HANDLE_VALUE) return bytes;
+        char buffer[4096];
+        DWORD read = 0;
+        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+        CloseHandle(file);
+        return bytes;
+    }
+
+    // Runs a command line in the prefix and waits for it to end; its exit code.
+    static std::optional<DWORD> RunAndWait(std::wstring commandLine) {
+        STARTUPINFOW startup{sizeof startup};
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                            &process))
+            return std::nullopt;
+        CloseHandle(process.hThread);
+        std::optional<DWORD> code;
+        DWORD exit = 0;
+        if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0 &&
+            GetExitCodeProcess(process.hProcess, &exit))
+            code = exit;
+        CloseHandle(process.hProcess);
+        return code;
+    }
+
+    // "Export settings..." writes the system's registry file form: the platform's own registry
+    // editor imports it and gives back the seeded keys; "Import settings..." does the same.
+    void ExportThenImport(std::wstring_view personality, bool nt) {
+        ASSERT_TRUE(ForgetProgramSettings());
+        SeedAdapters(nt);
+        SeedKeptValues(nt);
+        SeedOddValues(nt);
+        const auto seeded = WholeKeys(nt);
+        const std::wstring file = L"C:\\tarvex-export.reg";
+        DeleteFileW(file.c_str());
+        ASSERT_NO_FATAL_FAILURE(Start(personality));
+
+        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandOf(NavItem::ItemExportSettings), file));
+        ASSERT_TRUE(WaitUntil([&] { return !FileBytes(file).empty(); }, 5000)) << "no file written";
+        const std::string bytes = FileBytes(file);
+        static constexpr char kHeader[] = "\xFF\xFEW\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0";
+        const std::string header(kHeader, sizeof kHeader - 1);  // UTF-16LE with its byte-order mark
+        EXPECT_EQ(bytes.substr(0, header.size()), header);
+
+        ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbLAN, L""));
+        ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
+        ASSERT_NE(WholeKeys(nt), seeded);
+        EXPECT_EQ(RunAndWait(L"regedit.exe /s " + file), std::optional<DWORD>(0));
+        EXPECT_EQ(WholeKeys(nt), seeded) << "the registry editor's import";
+
+        ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbADSL, L""));
+        ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
+        ASSERT_NE(WholeKeys(nt), seeded);
+        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandOf(NavItem::ItemImportSettings), file));
+        const HWND question = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(question) << "no restart question after the import";
+        ASSERT_TRUE(AnswerDialog(question, IDNO));
+        ASSERT_TRUE(WaitWindowGone(question, kDialogTimeoutMs));
+        EXPECT_EQ(WholeKeys(nt), seeded) << "the program's import";
     }
 
     RunningTarvex tarvex_;

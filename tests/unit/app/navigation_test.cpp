@@ -5,7 +5,6 @@
 #include <map>
 #include <set>
 
-
 namespace tarvex {
 namespace {
 
@@ -43,6 +42,9 @@ TEST(NavigationTest, EveryElementRoutesToItsPageOrCommand) {
         {NavItem::btnHelp, {C::OpenHelp}},
         {NavItem::btnHelp2, {C::OpenHelp}},
         {NavItem::lblChangeAdapter, {C::ShowPage, P::ConnectionState}},
+        {NavItem::ItemUndoLastChange, {C::UndoLastChange}},
+        {NavItem::ItemExportSettings, {C::ExportSettings}},
+        {NavItem::ItemImportSettings, {C::ImportSettings}},
     };
     std::set<NavItem> seen;
     for (const auto& c : cases) {

@@ -1,0 +1,528 @@
+#include "tuning/backup.h"
+
+#include <algorithm>
+#include <cstring>
+#include <set>
+
+#include "common/utf16_text.h"
+#include "tuning/parameter_store.h"
+
+namespace tarvex {
+namespace {
+
+std::string Lower(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return result;
+}
+
+std::string WithLeadingBackslash(std::string_view path) {
+    return path.starts_with('\\') ? std::string(path) : "\\" + std::string(path);
+}
+
+std::string AdapterMtuPath(bool isNT, std::string_view adapterKey) {
+    return std::string(MtuKeysPath(isNT)) + "\\" + std::string(adapterKey);
+}
+
+std::string RecordValueName(std::uint32_t id) {
+    return "Backup" + std::to_string(id);
+}
+constexpr char kNewestValue[] = "Newest";
+
+// Saving or reading a record failed: nothing may change without a way back.
+Error BackupError(const std::exception& cause) {
+    return Error(std::string("The current TCP/IP settings could not be backed up, so nothing was changed.\r\n\r\n") +
+                 cause.what());
+}
+
+// --- record bytes: little-endian numbers, strings with their length before them -----------
+
+class Writer {
+public:
+    void U8(std::uint8_t value) { bytes_ += static_cast<char>(value); }
+    void U32(std::uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes_ += static_cast<char>((value >> (8 * i)) & 0xFF);
+    }
+    void F64(double value) {
+        char raw[8];
+        std::memcpy(raw, &value, sizeof raw);
+        bytes_.append(raw, sizeof raw);
+    }
+    void Str(std::string_view text) {
+        U32(static_cast<std::uint32_t>(text.size()));
+        bytes_ += text;
+    }
+    std::string Take() { return std::move(bytes_); }
+
+private:
+    std::string bytes_;
+};
+
+class Reader {
+public:
+    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
+    bool Ok() const { return ok_; }
+    bool AtEnd() const { return at_ == bytes_.size(); }
+    std::size_t Left() const { return bytes_.size() - at_; }
+    std::string_view Take(std::size_t count) {
+        if (!ok_ || count > Left()) {
+            ok_ = false;
+            return {};
+        }
+        const std::string_view part = bytes_.substr(at_, count);
+        at_ += count;
+        return part;
+    }
+    std::uint8_t U8() {
+        const auto part = Take(1);
+        return part.empty() ? 0 : static_cast<std::uint8_t>(part[0]);
+    }
+    std::uint32_t U32() {
+        const auto part = Take(4);
+        std::uint32_t value = 0;
+        for (std::size_t i = part.size(); i-- > 0;) value = (value << 8) | static_cast<unsigned char>(part[i]);
+        return value;
+    }
+    // A flag is 0 or 1; anything else is damage.
+    bool Flag() {
+        const std::uint8_t value = U8();
+        if (value > 1) ok_ = false;
+        return value == 1;
+    }
+    double F64() {
+        const auto part = Take(8);
+        double value = 0;
+        if (part.size() == 8) std::memcpy(&value, part.data(), 8);
+        return value;
+    }
+    std::string Str() { return std::string(Take(U32())); }
+
+private:
+    std::string_view bytes_;
+    std::size_t at_ = 0;
+    bool ok_ = true;
+};
+
+constexpr std::string_view kRecordMagic = "TVB1";
+
+void PutSnapshot(Writer& out, const RegistrySnapshot& snapshot) {
+    out.U32(static_cast<std::uint32_t>(snapshot.size()));
+    for (const SavedValue& saved : snapshot) {
+        out.U8(static_cast<std::uint8_t>(saved.Where.Root));
+        out.Str(saved.Where.Path);
+        out.Str(saved.Where.Name);
+        out.U8(saved.Where.CreatesKey ? 1 : 0);
+        out.U8(saved.Value ? 1 : 0);
+        if (saved.Value) {
+            out.U32(saved.Value->Type);
+            out.Str(saved.Value->Data);
+        }
+    }
+}
+
+std::optional<RegistrySnapshot> GetSnapshot(Reader& in) {
+    const std::uint32_t count = in.U32();
+    if (count > in.Left()) return std::nullopt;  // each value takes bytes: a count beyond them is damage
+    RegistrySnapshot snapshot;
+    for (std::uint32_t i = 0; i < count && in.Ok(); ++i) {
+        SavedValue& saved = snapshot.emplace_back();
+        const std::uint8_t root = in.U8();
+        if (root > static_cast<std::uint8_t>(RegistryRoot::ClassesRoot)) return std::nullopt;
+        saved.Where.Root = static_cast<RegistryRoot>(root);
+        saved.Where.Path = in.Str();
+        saved.Where.Name = in.Str();
+        saved.Where.CreatesKey = in.Flag();
+        if (in.Flag()) {
+            const std::uint32_t type = in.U32();
+            saved.Value.emplace(RawRegistryValue{type, in.Str()});
+        }
+    }
+    if (!in.Ok()) return std::nullopt;
+    return snapshot;
+}
+
+// The value's key and name as the history lists it: the key's last part is enough to tell them apart.
+std::string ShortName(const ManagedValue& where) {
+    const auto slash = where.Path.rfind('\\');
+    const std::string key = slash == std::string::npos ? where.Path : where.Path.substr(slash + 1);
+    return key + "\\" + where.Name;
+}
+
+std::string_view TypeName(std::uint32_t type) {
+    switch (type) {
+        case kRegNone:
+            return "REG_NONE";
+        case kRegSz:
+            return "REG_SZ";
+        case kRegExpandSz:
+            return "REG_EXPAND_SZ";
+        case kRegBinary:
+            return "REG_BINARY";
+        case kRegDword:
+            return "REG_DWORD";
+        case kRegDwordBigEndian:
+            return "REG_DWORD_BIG_ENDIAN";
+        case kRegMultiSz:
+            return "REG_MULTI_SZ";
+        case kRegQword:
+            return "REG_QWORD";
+        default:
+            return {};
+    }
+}
+
+}  // namespace
+
+std::vector<ManagedValue> ManagedValues(RegistryAccess& registry, bool isNT, const std::vector<AdapterItem>& adapters) {
+    std::vector<ManagedValue> values;
+    for (const ProfileValueLocation& at : ProfileValueLocations(isNT))
+        values.push_back({at.Root, std::string(at.Path), std::string(at.Name), at.CreatesKey});
+
+    // Every adapter key the registry has (a write may reach any of them) and those of the list.
+    std::vector<std::string> keys;
+    registry.SetRootKey(RegistryRoot::LocalMachine);
+    if (registry.OpenKey(MtuKeysPath(isNT), false)) keys = registry.ListSubkeys();
+    registry.CloseKey();
+    std::set<std::string> seen;
+    for (const std::string& key : keys) seen.insert(Lower(key));
+    // The list's own keys too, where they name a key the listing did not (the write skips any
+    // that does not open).
+    for (const AdapterItem& item : adapters) {
+        if (item.AdapterKey.empty() || seen.contains(Lower(item.AdapterKey))) continue;
+        if (registry.OpenKey(AdapterMtuPath(isNT, item.AdapterKey), false)) keys.push_back(item.AdapterKey);
+        registry.CloseKey();
+    }
+    seen.clear();
+    for (const std::string& key : keys) {
+        if (!seen.insert(Lower(key)).second) continue;
+        values.push_back(
+            {RegistryRoot::LocalMachine, AdapterMtuPath(isNT, key), std::string(MtuValueName(isNT)), false});
+    }
+    return values;
+}
+
+std::optional<ManagedValue> FindManagedValue(bool isNT, RegistryRoot root, std::string_view path,
+                                             std::string_view name) {
+    const std::string lowerPath = Lower(WithLeadingBackslash(path));
+    const std::string lowerName = Lower(name);
+    for (const ProfileValueLocation& at : ProfileValueLocations(isNT)) {
+        if (at.Root == root && Lower(at.Path) == lowerPath && Lower(at.Name) == lowerName)
+            return ManagedValue{at.Root, std::string(at.Path), std::string(at.Name), at.CreatesKey};
+    }
+    const std::string prefix = Lower(MtuKeysPath(isNT)) + "\\";
+    if (root != RegistryRoot::LocalMachine || !lowerPath.starts_with(prefix) || lowerName != Lower(MtuValueName(isNT)))
+        return std::nullopt;
+    const std::string fullPath = WithLeadingBackslash(path);
+    const std::string_view adapterKey = std::string_view(fullPath).substr(prefix.size());
+    if (adapterKey.empty() || adapterKey.find('\\') != std::string_view::npos) return std::nullopt;
+    return ManagedValue{root, AdapterMtuPath(isNT, adapterKey), std::string(MtuValueName(isNT)), false};
+}
+
+RegistrySnapshot TakeSnapshot(RegistryAccess& registry, const std::vector<ManagedValue>& values) {
+    RegistrySnapshot snapshot;
+    try {
+        for (const ManagedValue& where : values) {
+            SavedValue saved{where, std::nullopt};
+            registry.SetRootKey(where.Root);
+            if (registry.OpenKey(where.Path, false)) saved.Value = registry.ReadRaw(where.Name);
+            snapshot.push_back(std::move(saved));
+        }
+    } catch (...) {
+        registry.CloseKey();
+        throw;
+    }
+    registry.CloseKey();
+    return snapshot;
+}
+
+void RestoreSnapshot(RegistryAccess& registry, const RegistrySnapshot& snapshot) {
+    try {
+        for (const SavedValue& saved : snapshot) {
+            const ManagedValue& where = saved.Where;
+            registry.SetRootKey(where.Root);
+            if (saved.Value) {
+                if (!registry.OpenKey(where.Path, where.CreatesKey)) {
+                    // A key the tuning would have made must be there to hold the value; any other
+                    // (an adapter removed since) is left gone.
+                    if (where.CreatesKey) throw RegistryAccess::SetDataError(where.Name);
+                    continue;
+                }
+                registry.WriteRaw(where.Name, *saved.Value);
+            } else if (registry.OpenKey(where.Path, false)) {
+                registry.DeleteValue(where.Name);
+                // A removal the registry refused must not pass for a restored value.
+                if (registry.ValueExists(where.Name)) throw RegistryAccess::SetDataError(where.Name);
+            }
+        }
+    } catch (...) {
+        registry.CloseKey();
+        throw;
+    }
+    registry.CloseKey();
+}
+
+std::string_view BackupActionText(BackupAction action) {
+    switch (action) {
+        case BackupAction::Accelerate:
+            return "Accelerate!";
+        case BackupAction::RestoreDefaults:
+            return "Restore Defaults";
+        case BackupAction::Apply:
+            return "Apply";
+        case BackupAction::Undo:
+            return "Undo";
+        case BackupAction::Import:
+            return "Import";
+    }
+    return {};
+}
+
+std::string EncodeBackupRecord(const BackupRecord& record) {
+    Writer out;
+    for (const char c : kRecordMagic) out.U8(static_cast<std::uint8_t>(c));
+    out.U32(record.Id);
+    out.F64(record.Time);
+    out.U8(static_cast<std::uint8_t>(record.Action));
+    out.Str(record.WindowsRelease);
+    out.Str(record.ProgramVersion);
+    out.U8(record.IsNT ? 1 : 0);
+    PutSnapshot(out, record.Before);
+    out.U8(record.After ? 1 : 0);
+    if (record.After) PutSnapshot(out, *record.After);
+    return out.Take();
+}
+
+std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
+    Reader in(bytes);
+    if (in.Take(kRecordMagic.size()) != kRecordMagic) return std::nullopt;
+    BackupRecord record;
+    record.Id = in.U32();
+    record.Time = in.F64();
+    const std::uint8_t action = in.U8();
+    if (action > static_cast<std::uint8_t>(BackupAction::Import)) return std::nullopt;
+    record.Action = static_cast<BackupAction>(action);
+    record.WindowsRelease = in.Str();
+    record.ProgramVersion = in.Str();
+    record.IsNT = in.Flag();
+    auto before = GetSnapshot(in);
+    if (!before) return std::nullopt;
+    record.Before = std::move(*before);
+    if (in.Flag()) {
+        record.After = GetSnapshot(in);
+        if (!record.After) return std::nullopt;
+    }
+    if (!in.Ok() || !in.AtEnd()) return std::nullopt;
+    return record;
+}
+
+std::string DescribeValue(const std::optional<RawRegistryValue>& value) {
+    if (!value) return "(not set)";
+    const std::string& data = value->Data;
+    if (value->Type == kRegDword && data.size() == 4) {
+        std::uint32_t number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = (number << 8) | static_cast<unsigned char>(data[static_cast<std::size_t>(i)]);
+        return std::to_string(number);
+    }
+    if (value->Type == kRegSz || value->Type == kRegExpandSz) {
+        if (const auto text = Utf16LeToUtf8(data)) {
+            return "\"" + text->substr(0, text->find('\0')) + "\"";
+        }
+    }
+    static constexpr char kHex[] = "0123456789abcdef";
+    const std::string_view name = TypeName(value->Type);
+    std::string shown = name.empty() ? "type " + std::to_string(value->Type) : std::string(name);
+    shown += ':';
+    constexpr std::size_t kShownBytes = 16;
+    for (std::size_t i = 0; i < data.size() && i < kShownBytes; ++i) {
+        const auto byte = static_cast<unsigned char>(data[i]);
+        shown += ' ';
+        shown += kHex[byte >> 4];
+        shown += kHex[byte & 15];
+    }
+    if (data.size() > kShownBytes) shown += " ...";
+    return shown;
+}
+
+std::vector<ValueChange> RecordChanges(const BackupRecord& record) {
+    std::vector<ValueChange> changes;
+    for (const SavedValue& before : record.Before) {
+        if (!record.After) {
+            changes.push_back({ShortName(before.Where), DescribeValue(before.Value), "?"});
+            continue;
+        }
+        const auto after = std::find_if(record.After->begin(), record.After->end(),
+                                        [&](const SavedValue& saved) { return saved.Where == before.Where; });
+        const std::optional<RawRegistryValue> afterValue = after == record.After->end() ? std::nullopt : after->Value;
+        if (afterValue != before.Value)
+            changes.push_back({ShortName(before.Where), DescribeValue(before.Value), DescribeValue(afterValue)});
+    }
+    return changes;
+}
+
+// --- the keeper ---------------------------------------------------------------------------
+
+BackupKeeper::BackupKeeper(RegistryAccess& registry, BackupContext context)
+    : registry_(registry), context_(std::move(context)) {}
+
+void BackupKeeper::DoChange() {
+    if (OnChange) OnChange();
+}
+
+std::optional<BackupRecord> BackupKeeper::Load(std::uint32_t id) {
+    std::optional<BackupRecord> record;
+    try {
+        registry_.SetRootKey(RegistryRoot::CurrentUser);
+        if (registry_.OpenKey(kBackupsKey, false)) {
+            if (const auto raw = registry_.ReadRaw(RecordValueName(id)); raw && raw->Type == kRegBinary) {
+                record = DecodeBackupRecord(raw->Data);
+                if (record && record->Id != id) record.reset();
+            }
+        }
+    } catch (const Error&) {
+        record.reset();  // unreadable counts as gone
+    }
+    registry_.CloseKey();
+    return record;
+}
+
+std::vector<BackupRecord> BackupKeeper::History() {
+    std::vector<BackupRecord> records;
+    std::optional<std::uint32_t> newest;
+    try {
+        registry_.SetRootKey(RegistryRoot::CurrentUser);
+        if (registry_.OpenKey(kBackupsKey, false) && registry_.ValueExists(kNewestValue))
+            newest = static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue));
+    } catch (const Error&) {
+        newest.reset();
+    }
+    registry_.CloseKey();
+    if (!newest) return records;
+    for (std::uint32_t id = *newest; id > 0 && *newest - id < kBackupLimit; --id)
+        if (auto record = Load(id)) records.push_back(std::move(*record));
+    return records;
+}
+
+bool BackupKeeper::HasBackup() {
+    return !History().empty();
+}
+
+std::uint32_t BackupKeeper::Save(BackupRecord record) {
+    try {
+        registry_.SetRootKey(RegistryRoot::CurrentUser);
+        if (!registry_.OpenKey(kBackupsKey, true)) throw RegistryAccess::SetDataError(kNewestValue);
+        std::uint32_t newest = 0;
+        if (registry_.ValueType(kNewestValue) == kRegDword)
+            newest = static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue));
+        record.Id = newest + 1;
+        registry_.WriteBinary(RecordValueName(record.Id), EncodeBackupRecord(record));
+        try {
+            registry_.WriteInteger(kNewestValue, static_cast<std::int32_t>(record.Id));
+        } catch (...) {
+            registry_.DeleteValue(RecordValueName(record.Id));
+            throw;
+        }
+        // The oldest beyond the bound go; so do records left beyond it by an older count.
+        for (std::uint32_t old = record.Id > kBackupLimit ? record.Id - kBackupLimit : 0; old > 0; --old)
+            if (!registry_.DeleteValue(RecordValueName(old))) break;
+    } catch (const std::exception& e) {
+        registry_.CloseKey();
+        throw BackupError(e);
+    }
+    registry_.CloseKey();
+    DoChange();
+    return record.Id;
+}
+
+void BackupKeeper::Remove(std::uint32_t id) noexcept {
+    try {
+        registry_.SetRootKey(RegistryRoot::CurrentUser);
+        if (registry_.OpenKey(kBackupsKey, false)) {
+            registry_.DeleteValue(RecordValueName(id));
+            if (registry_.ValueType(kNewestValue) == kRegDword &&
+                static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue)) == id)
+                registry_.WriteInteger(kNewestValue, static_cast<std::int32_t>(id - 1));
+        }
+    } catch (const Error&) {
+        // A record that stays is still a true one.
+    }
+    registry_.CloseKey();
+}
+
+std::uint32_t BackupKeeper::Record(BackupAction action, bool isNT, const std::vector<AdapterItem>& adapters) {
+    BackupRecord record;
+    record.Time = context_.Now ? context_.Now() : 0;
+    record.Action = action;
+    record.WindowsRelease = context_.WindowsRelease;
+    record.ProgramVersion = context_.ProgramVersion;
+    record.IsNT = isNT;
+    try {
+        record.Before = TakeSnapshot(registry_, ManagedValues(registry_, isNT, adapters));
+    } catch (const std::exception& e) {
+        throw BackupError(e);
+    }
+    return Save(std::move(record));
+}
+
+void BackupKeeper::Completed(std::uint32_t id) noexcept {
+    try {
+        auto record = Load(id);
+        if (!record) return;
+        std::vector<ManagedValue> values;
+        for (const SavedValue& saved : record->Before) values.push_back(saved.Where);
+        record->After = TakeSnapshot(registry_, values);
+        registry_.SetRootKey(RegistryRoot::CurrentUser);
+        if (registry_.OpenKey(kBackupsKey, false))
+            registry_.WriteBinary(RecordValueName(id), EncodeBackupRecord(*record));
+    } catch (const std::exception&) {
+        // The history then shows the record without its result; the way back is intact.
+    }
+    registry_.CloseKey();
+    DoChange();
+}
+
+void BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values) {
+    BackupRecord record;
+    record.Time = context_.Now ? context_.Now() : 0;
+    record.Action = action;
+    record.WindowsRelease = context_.WindowsRelease;
+    record.ProgramVersion = context_.ProgramVersion;
+    record.IsNT = isNT;
+    std::vector<ManagedValue> where;
+    for (const SavedValue& saved : values) where.push_back(saved.Where);
+    try {
+        record.Before = TakeSnapshot(registry_, where);
+    } catch (const std::exception& e) {
+        throw BackupError(e);
+    }
+    const std::uint32_t id = Save(std::move(record));
+    try {
+        RestoreSnapshot(registry_, values);
+    } catch (...) {
+        if (action == BackupAction::Undo) {
+            Remove(id);
+            DoChange();
+        }
+        throw;
+    }
+    Completed(id);
+}
+
+void BackupKeeper::Restore(std::uint32_t id) {
+    const auto record = Load(id);
+    if (!record) throw Error("This backup no longer exists.");
+    WriteRecorded(BackupAction::Undo, record->IsNT, record->Before);
+}
+
+void BackupKeeper::Import(const RegistrySnapshot& values, bool isNT) {
+    WriteRecorded(BackupAction::Import, isNT, values);
+}
+
+void BackupKeeper::UndoLast() {
+    const std::vector<BackupRecord> records = History();
+    if (records.empty()) throw Error("There is no change to undo.");
+    Restore(records.front().Id);
+}
+
+}  // namespace tarvex
