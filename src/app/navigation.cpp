@@ -57,6 +57,8 @@ Route RouteOf(NavItem item) {
             return Do(MainCommand::ExportSettings);
         case NavItem::ItemImportSettings:
             return Do(MainCommand::ImportSettings);
+        case NavItem::ItemHistory:
+            return Do(MainCommand::ShowHistory);
         case NavItem::Count:
             break;
     }
@@ -100,6 +102,7 @@ const std::vector<MenuEntry>& MainMenuEntries() {
         {1, NavItem::ItemUndoLastChange, "&Undo last change"},
         {1, NavItem::ItemExportSettings, "&Export settings..."},
         {1, NavItem::ItemImportSettings, "I&mport settings..."},
+        {1, NavItem::ItemHistory, "&History..."},
         {0, {}, "&Options"},
         {1, NavItem::ItemProgramOptions, "Program &Options", 3},
         {0, {}, "&Help"},

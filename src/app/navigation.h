@@ -21,6 +21,7 @@ enum class MainCommand {
     UndoLastChange,  // write back the newest backup of the TCP/IP values
     ExportSettings,  // the TCP/IP values into a registry file
     ImportSettings,  // a registry file's TCP/IP values into the registry
+    ShowHistory,     // the records kept before each change, to restore one
     ShowMainWindow,
     Terminate,       // end the message loop at once, without closing the window
 };
@@ -41,7 +42,7 @@ enum class NavItem {
     ItemAskQuestions, ItemVisitourWebSite, ItemCheckForUpdate, ItemTellAFriend, ItemAbout,
     ItemTarvex, ItemSendFeedback, ItemVisitourWebSite2, ItemTellAFriend2, ItemAbout2, ItemHelp3, ItemClose,
     btnHelp, btnHelp2, lblChangeAdapter, ItemUndoLastChange,
-    ItemExportSettings, ItemImportSettings,
+    ItemExportSettings, ItemImportSettings, ItemHistory,
     Count
 };
 inline constexpr int kCommandBase = 1000;

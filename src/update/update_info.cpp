@@ -332,24 +332,4 @@ std::string ElapsedText(std::uint64_t milliseconds) {
     return buffer;
 }
 
-CivilDate DecodeDate(double dateTime) {
-    // Days since 1 March of year 0 of the proleptic Gregorian calendar, then back to the civil date.
-    const long long days = static_cast<long long>(std::floor(dateTime)) - 25569 + 719468;
-    const long long era = (days >= 0 ? days : days - 146096) / 146097;
-    const long long dayOfEra = days - era * 146097;
-    const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-    const long long dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-    const long long shiftedMonth = (5 * dayOfYear + 2) / 153;
-    const int day = static_cast<int>(dayOfYear - (153 * shiftedMonth + 2) / 5 + 1);
-    const int month = static_cast<int>(shiftedMonth < 10 ? shiftedMonth + 3 : shiftedMonth - 9);
-    const int year = static_cast<int>(yearOfEra + era * 400 + (month <= 2));
-    return {year, month, day};
-}
-
-int DayOfWeek(double dateTime) {
-    // Day 0, 30 December 1899, was a Saturday.
-    const long long days = static_cast<long long>(std::floor(dateTime));
-    return static_cast<int>(((days + 6) % 7 + 7) % 7) + 1;
-}
-
 }  // namespace tarvex

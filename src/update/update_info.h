@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/date_time.h"
+
 namespace tarvex {
 
 // The META names looked for in the answer; compared exactly, case included.
@@ -99,14 +101,5 @@ bool IsWebAddress(std::string_view address);
 
 // Milliseconds as "hh:mm:ss"; hours go on past 99.
 std::string ElapsedText(std::uint64_t milliseconds);
-
-// The year, month and day of a date-time and its day of the week (Sunday 1 .. Saturday 7).
-struct CivilDate {
-    int Year = 0;
-    int Month = 0;
-    int Day = 0;
-};
-CivilDate DecodeDate(double dateTime);
-int DayOfWeek(double dateTime);
 
 }  // namespace tarvex

@@ -157,10 +157,14 @@ TEST_F(NavigationTest, LeftAndRightWalkTheMenuToolbar) {
             if (Send(toolBarMenu, TB_ISBUTTONPRESSED, ids::kMenuBarButtonBase + i).value_or(0)) return i;
         return -1;
     };
+    // The open menu may be remade between finding it and posting to it: post to the one open then.
     const auto press = [&](WORD key) {
-        const HWND menu = FindPopupMenu(process);
-        ASSERT_TRUE(menu);
-        ASSERT_TRUE(PostKeys(menu, {key}));
+        EXPECT_TRUE(WaitUntil(
+            [&] {
+                const HWND menu = FindPopupMenu(process);
+                return menu && PostKeys(menu, {key});
+            },
+            5000));
     };
     const auto expectOpen = [&](int dropDown, size_t menus) {
         EXPECT_TRUE(WaitUntil([&] { return open() == dropDown && OpenMenus(process) == menus; }, 5000))

@@ -30,6 +30,7 @@
 #include "platform/win32/win32_error.h"
 #include "resource_ids.h"
 #include "tuning/win32/advanced_page.h"
+#include "tuning/win32/history_dialog.h"
 #include "tuning/win32/progress_page.h"
 #include "tuning/reg_file.h"
 #include "tuning/restart.h"
@@ -372,6 +373,23 @@ void TTarvexMainForm::ValuesRestored() {
     OfferRestart(tuningRun_.OnConfirm, restart_, profile_.IsNT);
 }
 
+void TTarvexMainForm::ShowHistory() {
+    THistoryDialog history([this] { return backups_.History(); },
+                           [this](std::uint32_t id) {
+                               if (tuningRun_.Running()) return false;
+                               try {
+                                   backups_.Restore(id);
+                               } catch (const std::exception& e) {
+                                   MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(),
+                                               MB_OK | MB_ICONERROR);
+                                   return false;
+                               }
+                               ValuesRestored();
+                               return true;
+                           });
+    history.ShowModal(Handle());
+}
+
 void TTarvexMainForm::ExportSettings() {
     const std::wstring path = ChooseRegFile(Handle(), true);
     if (path.empty()) return;
@@ -577,6 +595,9 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
             break;
         case MainCommand::ImportSettings:
             ImportSettings();
+            break;
+        case MainCommand::ShowHistory:
+            ShowHistory();
             break;
         case MainCommand::OpenHelp:
             ShowHelp(Application().HelpFile, Handle());

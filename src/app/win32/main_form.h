@@ -106,6 +106,7 @@ private:
     void UndoLastChange();
     // The TCP/IP values into a registry file, and such a file's values back, through the
     // open and save dialogs; an import is recorded like any change and offers the restart.
+    void ShowHistory();
     void ExportSettings();
     void ImportSettings();
     // After the values changed from outside the editor: it shows them, then the restart.

@@ -177,16 +177,7 @@ void TBugReportDialog::ShowModal() {
     ShowWindow(Handle(), SW_SHOWNORMAL);
     SetForegroundWindow(Handle());
     SetFocus(send_.Handle());
-    MSG msg;
-    while (!done_ && Handle()) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // The program is ending: the quit goes on to the loop that owns it.
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        DispatchThreadMessage(msg);
-    }
+    RunModalLoop(done_, Handle());
     Close();
 }
 

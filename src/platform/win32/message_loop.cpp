@@ -29,4 +29,16 @@ bool ProcessPendingMessages() {
     return true;
 }
 
+void RunModalLoop(const bool& done, HWND window) {
+    MSG msg;
+    while (!done && IsWindow(window)) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        DispatchThreadMessage(msg);
+    }
+}
+
 }  // namespace tarvex

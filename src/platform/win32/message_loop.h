@@ -10,6 +10,10 @@ namespace tarvex {
 // thread's top-level windows with dialog navigation go through its dialog handling first.
 void DispatchThreadMessage(MSG& msg);
 
+// A modal window's loop: runs the thread's messages until `done` is set or `window` is gone. A
+// WM_QUIT (the program is ending) ends it and is posted again for the loop that owns it.
+void RunModalLoop(const bool& done, HWND window);
+
 // Runs every pending message of the thread. Returns false when a WM_QUIT was taken: it
 // is posted again for the loop that owns it.
 bool ProcessPendingMessages();

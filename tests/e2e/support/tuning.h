@@ -462,6 +462,34 @@ protected:
         ASSERT_TRUE(AnswerDialog(again, IDNO));
         ASSERT_TRUE(WaitWindowGone(again, kDialogTimeoutMs));
         EXPECT_EQ(WholeKeys(nt), accelerated);
+
+        // The history lists the three changes, newest first, and restores the oldest one's
+        // earlier state: the seeded registry again.
+        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemHistory)));
+        const HWND history = WaitTopWindow(
+            {.ClassName = L"THistoryDialog", .ProcessId = tarvex_.Process.Id(), .VisibleOnly = true}, kDialogTimeoutMs);
+        ASSERT_TRUE(history);
+        EXPECT_EQ(WindowText(history), L"History");
+        const HWND records = FindChildByClass(history, L"SysListView32", 0);
+        const HWND changes = FindChildByClass(history, L"SysListView32", 1);
+        ASSERT_TRUE(records && changes);
+        const auto rows = ListViewRows(records);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(rows[0][1], L"Undo");
+        EXPECT_EQ(rows[1][1], L"Undo");
+        EXPECT_EQ(rows[2][1], L"Accelerate!");
+        ASSERT_TRUE(ListViewSelect(records, 2));
+        EXPECT_TRUE(WaitUntil([&] { return ListViewCount(changes) > 0; }, 5000));
+        SaveScreenshot(prefix + L"-history", history);
+        ASSERT_TRUE(PostClick(FindChildByText(history, L"&Restore")));
+        const HWND restart = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
+        ASSERT_TRUE(restart);
+        ASSERT_TRUE(AnswerDialog(restart, IDNO));
+        ASSERT_TRUE(WaitWindowGone(restart, kDialogTimeoutMs));
+        EXPECT_EQ(WholeKeys(nt), seeded);
+        EXPECT_TRUE(WaitUntil([&] { return ListViewCount(records) == 4; }, 5000));  // the restore is recorded
+        ASSERT_TRUE(PostClose(history));
+        EXPECT_TRUE(WaitWindowGone(history, kDialogTimeoutMs));
     }
 
     // The open or save dialog a command brings up, given a file name and answered with OK.

@@ -45,6 +45,7 @@ TEST(NavigationTest, EveryElementRoutesToItsPageOrCommand) {
         {NavItem::ItemUndoLastChange, {C::UndoLastChange}},
         {NavItem::ItemExportSettings, {C::ExportSettings}},
         {NavItem::ItemImportSettings, {C::ImportSettings}},
+        {NavItem::ItemHistory, {C::ShowHistory}},
     };
     std::set<NavItem> seen;
     for (const auto& c : cases) {
