@@ -114,8 +114,8 @@ set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
 # The update component over WinInet against tools/update_server.py on loopback, started for
 # the run; the suite's tests skip themselves in win32.tests.
 add_test(NAME win32.update_server
-  COMMAND sh ${CMAKE_SOURCE_DIR}/tests/win32/run_with_update_server.sh ${WINE_PROGRAM} $<TARGET_FILE:win32_tests>
-          --gtest_filter=UpdateServer.*)
+  COMMAND bash ${CMAKE_SOURCE_DIR}/tests/win32/run_with_update_server.sh --installer-size 5242880
+          -- ${WINE_PROGRAM} $<TARGET_FILE:win32_tests> --gtest_filter=UpdateServer.*)
 set_tests_properties(win32.update_server PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless" TIMEOUT 300)
 
@@ -155,14 +155,19 @@ foreach(source IN LISTS E2E_SOURCES)
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE tarvex_driver gtest)
   add_dependencies(${name} Tarvex browser_stub)
-  # A suite named *_netns_test runs in a network namespace of its own with a veth pair.
-  set(runner ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh)
+  # A suite named *_netns_test runs in a network namespace of its own with a veth pair; the
+  # update suite runs with the update server, whose installer is the browser stub (it records
+  # the parameters it was started with).
+  set(runner sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh)
   if(name MATCHES "_netns_test$")
-    set(runner ${CMAKE_SOURCE_DIR}/tests/e2e/run_in_netns.sh)
+    set(runner sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_in_netns.sh)
     target_link_libraries(${name} PRIVATE ws2_32)
+  elseif(name STREQUAL "update_test")
+    set(runner bash ${CMAKE_SOURCE_DIR}/tests/win32/run_with_update_server.sh --installer $<TARGET_FILE:browser_stub>
+               --run-parameters "/SILENT /UPDATE" -- ${runner})
   endif()
   add_test(NAME e2e.${name}
-    COMMAND sh ${runner} ${display} $<TARGET_FILE:${name}>
+    COMMAND ${runner} ${display} $<TARGET_FILE:${name}>
             ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/e2e/${name})
   set_tests_properties(e2e.${name} PROPERTIES ENVIRONMENT "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>"
                        TIMEOUT 600)

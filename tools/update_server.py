@@ -18,6 +18,7 @@ that page names (its wuDownload keeps the prefix).
   short, long       a body shorter or longer than the Content-Length it announces
   stall             headers never sent; the connection stays open until the server ends
   stall-body        headers and part of the body, then nothing
+  slow              the whole body, 8 KiB every 50 ms (160 KiB/s)
   close             the connection closed before any answer
   redirect-other    the answer redirects to /other/Tarvex2.asp, which answers properly
   redirect-self     the answer redirects to the exact address asked for
@@ -27,6 +28,10 @@ that page names (its wuDownload keeps the prefix).
   no-product, no-version, bad-date, hostile-name, huge
   no-update         an older version with an older date
 The fault applies to the information page unless --fault-target installer.
+
+With --fault-file, a test changes the fault between requests: the file holds a mode, or a mode
+and "installer" ("stall-body installer"); an empty or missing file means none. It overrides
+--fault and --fault-target.
 
 Prints "port=N" on its first line once it listens. Every request line is appended to --log.
 """
@@ -56,6 +61,7 @@ def parse_args():
     parser.add_argument("--installer-size", type=int, default=65536)
     parser.add_argument("--fault", default="")
     parser.add_argument("--fault-target", choices=["info", "installer"], default="info")
+    parser.add_argument("--fault-file", help="file read before each request for the fault")
     parser.add_argument("--log", help="file the request lines are appended to")
     return parser.parse_args()
 
@@ -116,6 +122,18 @@ def info_page(host, fault, address, prefix):
     return body.encode("latin-1")
 
 
+def current_fault():
+    """The fault of this request and what it applies to: "info" or "installer"."""
+    if not ARGS.fault_file:
+        return ARGS.fault, ARGS.fault_target
+    try:
+        with open(ARGS.fault_file) as f:
+            words = f.read().split()
+    except OSError:
+        words = []
+    return (words[0] if words else ""), ("installer" if words[1:2] == ["installer"] else "info")
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.0"
     server_version = "TarvexTestServer"
@@ -137,8 +155,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         address = "http://%s%s" % (host, path) + ("?" + target.query if target.query else "")
 
         is_installer = "/files/" in path
-        fault = query.get("fault", [""])[0] or (
-            ARGS.fault if (ARGS.fault_target == "installer") == is_installer else "")
+        mode, target = current_fault()
+        fault = query.get("fault", [""])[0] or (mode if (target == "installer") == is_installer else "")
         prefix = ""
         parts = path.split("/")
         if len(parts) > 3 and parts[1] in ("fault", "installer-fault"):
@@ -188,6 +206,12 @@ class Handler(http.server.BaseHTTPRequestHandler):
                 self.wfile.write(body[: len(body) // 2])
                 self.wfile.flush()
                 STOP.wait(120)
+                return
+            if fault == "slow":
+                for at in range(0, len(body), 8192):
+                    self.wfile.write(body[at:at + 8192])
+                    self.wfile.flush()
+                    time.sleep(0.05)
                 return
             self.wfile.write(body)
         except (BrokenPipeError, ConnectionResetError):

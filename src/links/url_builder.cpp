@@ -14,6 +14,8 @@ constexpr std::string_view kProductSite = "https://www.quillmont.com/tarvex";
 constexpr std::string_view kSocialPage = "https://www.quillmont.com/follow/social";
 constexpr std::string_view kSocialPage2 = "https://www.quillmont.com/follow/microblog";
 constexpr std::string_view kMailto = "mailto:";
+// The update server speaks plain HTTP on port 80: the update component asks nothing else.
+constexpr std::string_view kUpdateServer = "http://update.quillmont.com";
 constexpr std::string_view kSupportMailUrl = "mailto:support@quillmont.com";
 
 constexpr ProductEntry kTarvex{"ZV", kProductSite, "Software\\Quillmont\\Tarvex", "Tarvex"};
@@ -49,6 +51,9 @@ std::string_view SupportMailUrl() {
 }
 std::string_view SupportAddress() {
     return kSupportMailUrl.substr(kMailto.size());
+}
+std::string_view UpdateServer() {
+    return kUpdateServer;
 }
 
 int OsCode(WindowsVersion version) {

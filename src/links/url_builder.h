@@ -44,6 +44,7 @@ std::string_view MakerSite();       // "https://www.quillmont.com"
 std::string_view MakerDomain();     // "quillmont.com"
 std::string_view SupportMailUrl();  // "mailto:" and the support address
 std::string_view SupportAddress();  // the support address alone
+std::string_view UpdateServer();    // "http://update.quillmont.com", where the update pages are
 
 // What a link needs from the running system, asked at each request.
 class LinkPlatform {

@@ -187,8 +187,19 @@ void UpdateWizardModel::NextClick() {
         update_.StartCheckThread();
     } else if (state_.Page == WizardPage::UpdateProgress) {
         state_.NextEnabled = false;
+        // Each download is cancelled on its own: one cancelled before must not keep a later
+        // one from its install.
+        cancelRequested_ = false;
         Changed();
-        update_.Download();
+        if (!update_.Download() && cancelRequested_ && state_.Page == WizardPage::UpdateProgress) {
+            // Stopped by "Cancel Update", which no event reports: back to the update, so that
+            // it can be fetched again or the wizard closed.
+            state_.Page = WizardPage::UpdatesAvailable;
+            state_.NextEnabled = true;
+            state_.CloseEnabled = true;
+            state_.CancelEnabled = true;
+            Changed();
+        }
     } else {
         Changed();
     }

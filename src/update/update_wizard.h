@@ -86,6 +86,7 @@ public:
     static std::string CheckProgressText();  // Label4
 
     bool AutoStart = false;
+    // "Cancel Update" was pressed during the current download.
     bool CancelRequested() const { return cancelRequested_; }
     const std::string& DownloadedFile() const { return downloadedFile_; }
     const std::string& WhatsNewURL() const { return whatsNewUrl_; }

@@ -35,6 +35,7 @@
 #include "tuning/reg_file.h"
 #include "tuning/restart.h"
 #include "tuning/win32/welcome_page.h"
+#include "update/scheduled_check.h"
 
 namespace tarvex {
 namespace {
@@ -207,6 +208,7 @@ void TTarvexMainForm::FormCreate() {
     profile_.IsNT = IsNTFamily(os_);
     profile_.Version = ClassifyWindowsVersion(os_);
     Application().HelpFile = DirectoryOf(ExecutablePath()) + "Tarvex.chm";
+    UpdateURL() = std::string(UpdateServer()) + std::string(kUpdatePagePath);
 
     const std::string versionText = VersionText(OwnFileVersion());
     const std::wstring caption =
@@ -271,10 +273,18 @@ void TTarvexMainForm::LoadProgramSettings() {
     proxy_.Assign({settings.ProxyServer, settings.ProxyUserName, settings.ProxyPassword});
     lastUpdateCheck_ = settings.LastUpdateCheck;
     startMinimized_ = loaded.StartMinimized;
-    // The scheduled update check itself comes with the update wizard; the schedule's start is
-    // stored all the same, so that its interval counts from this start.
-    if (loaded.ScheduledCheckPending) FinishScheduledCheck(registry_, loaded, settings.LastUpdateCheck);
+    if (loaded.ScheduledCheckPending) {
+        // Before the window first shows; the wizard it may open runs to its end here too.
+        ScheduledUpdateCheck("", lastUpdateCheck_, settings.Options.UpdateInterval, UpdateContextOf());
+        FinishScheduledCheck(registry_, loaded, lastUpdateCheck_);
+    }
     if (loaded.Failure) throw *loaded.Failure;
+}
+
+UpdateContext TTarvexMainForm::UpdateContextOf() {
+    // The proxy details of the Support page, as they stand now.
+    const ProxyDetails& proxy = proxy_.Details();
+    return {{proxy.Server, proxy.UserName, proxy.Password}, [this] { Terminate(); }};
 }
 
 AutostartTarget TTarvexMainForm::AutostartOfThisUser() const {
@@ -606,7 +616,7 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
             UrlBuilder().OpenUrl(UrlKind::Support, 0, route.Tag, "", "");
             break;
         case MainCommand::CheckForUpdate:
-            // The update wizard is wired by its own part of the program.
+            ShowUpdateWizard("", UpdateContextOf());
             break;
     }
 }

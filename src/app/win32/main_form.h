@@ -36,6 +36,7 @@
 #include "tuning/backup.h"
 #include "tuning/tuning_profile.h"
 #include "tuning/tuning_run.h"
+#include "update/win32/update_commands.h"
 
 namespace tarvex {
 
@@ -91,6 +92,8 @@ private:
     void FormDestroy();
     // Ends the program at once: the window is destroyed without its close handling.
     void Terminate();
+    // What an update check needs of the window: the user's proxy and the way to end.
+    UpdateContext UpdateContextOf();
 
     void CreateFrame();
     void CreateCoolBar();

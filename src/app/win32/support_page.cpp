@@ -32,6 +32,8 @@ void TSupportPage::CreateContent(const PageContext& context) {
                                 .Text = texts::kCheckUpdates,
                                 .At = {(width - 140) / 2, 148, 140, 25},
                                 .Style = flat});
+    // The same check as the Help menu's "Check for update": the wizard shows its progress.
+    btnCheckUpdates.OnClick = [navigate = context.Navigate] { navigate(Route{MainCommand::CheckForUpdate}); };
     lblUpdateProgress.Create(
         at,
         {.Id = ids::kLblUpdateProgress, .At = {8, 184, width - 16, 19}, .Style = SS_LEFT | SS_SUNKEN | SS_CENTERIMAGE});

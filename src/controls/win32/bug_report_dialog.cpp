@@ -106,19 +106,10 @@ TBugReportDialog::~TBugReportDialog() {
 
 void TBugReportDialog::Create(HWND owner) {
     owner_ = owner;
-    RegisterWindowClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE));
-    const int dpi = ScreenDpi();
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, MulDiv(kWidth, dpi, 96), MulDiv(kHeight, dpi, 96)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
     // Centred on the work area.
     RECT work{0, 0, 800, 600};
     SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
-    CreateHandle(kClassName, kTitle, style, exStyle, work.left + (work.right - work.left - width) / 2,
-                 work.top + (work.bottom - work.top - height) / 2, width, height, owner, nullptr);
+    CreateDialogFrame(kClassName, kTitle, kWidth, kHeight, work, owner);
     CreateContent();
 }
 

@@ -57,8 +57,9 @@ public:
     TColor FontColor() const { return fontColor_; }
     void SetFontColor(TColor color);
 
-    // Paints the panel into a DC whose origin is its client origin.
-    void PaintTo(HDC dc);
+    // Paints the panel into a DC whose origin is its client origin; a panel that shows more
+    // over its gradient paints that after this.
+    virtual void PaintTo(HDC dc);
 
 protected:
     LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;

@@ -48,6 +48,7 @@ void TAutoURLLabel::AfterCreate() {
     underlined.lfUnderline = TRUE;
     font_.reset(CreateFontIndirectW(&underlined));
     if (font_) SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SetTextColor(kLinkColor);
 }
 
 void TAutoURLLabel::SetURL(std::string_view url) {
@@ -78,17 +79,6 @@ void TAutoURLLabel::PaintFocus() const {
     RECT focus{left, 0, left + width, std::min(text.bottom + 1, client.bottom)};
     DrawFocusRect(dc, &focus);
     ReleaseDC(Handle(), dc);
-}
-
-std::optional<LRESULT> TAutoURLLabel::Reflected(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message != WM_CTLCOLORSTATIC || askingParent_) return std::nullopt;
-    // The parent's answer for a plain label (its background), asked again with this label left
-    // out, and then the link's colour over whatever text colour that answer chose.
-    askingParent_ = true;
-    const LRESULT brush = SendMessageW(GetParent(Handle()), message, wParam, lParam);
-    askingParent_ = false;
-    SetTextColor(reinterpret_cast<HDC>(wParam), kLinkColor);
-    return brush;
 }
 
 std::optional<LRESULT> TAutoURLLabel::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -22,7 +22,6 @@ public:
 protected:
     DWORD KindStyle() const override { return TLabel::KindStyle() | SS_NOTIFY | WS_TABSTOP; }
     void AfterCreate() override;
-    std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam) override;
     std::optional<LRESULT> OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
@@ -31,7 +30,6 @@ private:
 
     UrlLabelText text_;
     UniqueFont font_;
-    bool askingParent_ = false;
 };
 
 }  // namespace tarvex

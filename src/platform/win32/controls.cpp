@@ -271,6 +271,22 @@ void TLabel::FitHeight() {
     SetBoundsAt96(bounds);
 }
 
+void TLabel::SetTextColor(COLORREF color) {
+    textColor_ = color;
+    if (Handle()) InvalidateRect(Handle(), nullptr, TRUE);
+}
+
+std::optional<LRESULT> TLabel::Reflected(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_CTLCOLORSTATIC || !textColor_ || askingParent_) return std::nullopt;
+    // The parent's answer for a plain label (its background), asked again with this label left
+    // out, and then this label's colour over whatever text colour that answer chose.
+    askingParent_ = true;
+    const LRESULT brush = SendMessageW(GetParent(Handle()), message, wParam, lParam);
+    askingParent_ = false;
+    ::SetTextColor(reinterpret_cast<HDC>(wParam), *textColor_);
+    return brush;
+}
+
 // Edits
 
 void TEdit::SetTextSilently(std::string_view text) {

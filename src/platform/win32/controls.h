@@ -161,11 +161,18 @@ class TLabel : public TControl {
 public:
     // Takes the height its text needs when wrapped at the label's width.
     void FitHeight();
+    // Draws the text in this colour over the background its parent gives a plain label.
+    void SetTextColor(COLORREF color);
 
 protected:
     const wchar_t* ClassName() const override { return L"STATIC"; }
     DWORD KindStyle() const override { return SS_NOPREFIX; }
     int TextFitWidth() const override;
+    std::optional<LRESULT> Reflected(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    std::optional<COLORREF> textColor_;
+    bool askingParent_ = false;
 };
 
 class TEdit : public TControl {

@@ -1,5 +1,6 @@
 #include "platform/win32/window.h"
 
+#include <algorithm>
 #include <string>
 
 #include "common/error.h"
@@ -65,6 +66,24 @@ HWND Window::CreateHandle(const wchar_t* className, const wchar_t* title, DWORD 
     return CheckWin32(CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menuOrId,
                                       GetModuleHandleW(nullptr), this),
                       "CreateWindowExW");
+}
+
+HWND Window::CreateDialogFrame(const wchar_t* className, const wchar_t* title, int clientWidth, int clientHeight,
+                               const RECT& area, HWND owner) {
+    RegisterWindowClass(className, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE));
+    const int dpi = ScreenDpi();
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+    RECT frame{0, 0, MulDiv(clientWidth, dpi, 96), MulDiv(clientHeight, dpi, 96)};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    const LONG width = frame.right - frame.left;
+    const LONG height = frame.bottom - frame.top;
+    return CreateHandle(className, title, style, exStyle, std::max(0L, (area.left + area.right - width) / 2),
+                        std::max(0L, (area.top + area.bottom - height) / 2), width, height, owner, nullptr);
+}
+
+RECT Window::ScreenArea() {
+    return RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
 }
 
 LRESULT Window::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {

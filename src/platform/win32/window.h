@@ -42,6 +42,14 @@ protected:
     // system refuses, so that no caller goes on with a window that is not there.
     HWND CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
                       int width, int height, HWND parent, HMENU menuOrId);
+    // A dialog of the program (class registered with the dialog face colour; caption, system
+    // menu, modal frame, dialog keys) whose client area is clientWidth x clientHeight 96-DPI
+    // pixels at the screen's DPI, centred on `area` but never left of or above the screen's
+    // origin. Throws Win32Error as CreateHandle does.
+    HWND CreateDialogFrame(const wchar_t* className, const wchar_t* title, int clientWidth, int clientHeight,
+                           const RECT& area, HWND owner);
+    // The primary screen, for a dialog centred on it.
+    static RECT ScreenArea();
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
         return DefWindowProcW(hwnd_, message, wParam, lParam);

@@ -17,18 +17,10 @@ THistoryDialog::THistoryDialog(std::function<std::vector<BackupRecord>()> histor
 
 void THistoryDialog::ShowModal(HWND owner) {
     owner_ = owner;
-    RegisterWindowClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE));
-    const int dpi = ScreenDpi();
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-    RECT frame{0, 0, MulDiv(kWidth, dpi, 96), MulDiv(kHeight, dpi, 96)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    RECT over{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    RECT over = ScreenArea();
     if (owner) GetWindowRect(owner, &over);
-    CreateHandle(kClassName, L"History", style, exStyle, std::max(0L, (over.left + over.right - width) / 2),
-                 std::max(0L, (over.top + over.bottom - height) / 2), width, height, owner, nullptr);
+    CreateDialogFrame(kClassName, L"History", kWidth, kHeight, over, owner);
+    const int dpi = ScreenDpi();
     font_.reset(CreatePointFont(L"Tahoma", 8, dpi));
     const Surface at{Handle(), dpi, font_.get()};
     lblRecords.Create(at, {.Text = "Recorded before each change, newest first:", .At = {12, 10, 536, 14}});
