@@ -1,7 +1,7 @@
 #include "monitor/statistics.h"
 
-#include <charconv>
-#include <system_error>
+#include <cstdio>
+#include <string>
 
 namespace tarvex {
 
@@ -41,18 +41,16 @@ std::string AdapterName(std::string_view description) {
 }
 
 std::string FormatKb(std::uint64_t octets, std::string_view decimalSeparator) {
-    // to_chars's general format with a precision is printf's %.15g without the C locale. The
-    // counts shown (below 2^33) stay far below 10^15 thousands, so no exponent shows.
-    char buffer[32];
-    const auto [end, error] = std::to_chars(buffer, buffer + sizeof buffer, static_cast<double>(octets) / 1000.0,
-                                            std::chars_format::general, 15);
+    // The program never changes the C locale, so printf writes the point; the counts shown
+    // (below 2^33) stay far below 10^15 thousands, so no exponent shows.
+    char buffer[40];
+    const int length = std::snprintf(buffer, sizeof buffer, "%.15g", static_cast<double>(octets) / 1000.0);
     std::string text;
-    if (error != std::errc()) return text;
-    for (const char* p = buffer; p != end; ++p) {
-        if (*p == '.') {
+    for (int i = 0; i < length && i < static_cast<int>(sizeof buffer) - 1; ++i) {
+        if (buffer[i] == '.') {
             text += decimalSeparator;
         } else {
-            text += *p;
+            text += buffer[i];
         }
     }
     return text + " Kb";

@@ -1,6 +1,7 @@
 #include "update/web_update.h"
 
-#include <charconv>
+#include <cerrno>
+#include <cstdlib>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -34,10 +35,13 @@ std::optional<double> ReadFloat(std::string_view text) {
     while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
     if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    double value = 0;
-    const char* end = text.data() + text.size();
-    const auto [stop, error] = std::from_chars(text.data(), end, value);
-    if (text.empty() || error != std::errc() || stop != end || !std::isfinite(value)) return std::nullopt;
+    // Plain decimal notation only: strtod would also take hexadecimal, "inf" and "nan".
+    if (text.empty() || text.find_first_not_of("0123456789.eE+-") != std::string_view::npos) return std::nullopt;
+    const std::string copy(text);
+    char* stop = nullptr;
+    errno = 0;
+    const double value = std::strtod(copy.c_str(), &stop);
+    if (stop != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 
