@@ -194,7 +194,15 @@ void TTarvexMainForm::Create(int showCommand) {
     CoolTrayIcon->SetIconVisible(true);
 
     // A failing step ends the sequence there; the window opens all the same.
+    creating_ = true;
     Guarded([this] { FormCreate(); });
+    creating_ = false;
+    if (terminatePending_) {
+        // The program was told to end during its creation (an update's installer started):
+        // it ends without showing itself.
+        Terminate();
+        return;
+    }
     if (!startMinimized_) {
         ShowWindow(Handle(), showCommand);
     } else if (!options_.Options().MinimizeToTray) {
@@ -685,6 +693,10 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(Handle());
             return 0;
         case kTerminateMessage:
+            if (creating_) {
+                terminatePending_ = true;
+                return 0;
+            }
             DestroyWindow(Handle());
             return 0;
         case WM_DESTROY:

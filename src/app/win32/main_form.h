@@ -137,6 +137,10 @@ private:
     Win32AnsiCodePage codePage_;
     double lastUpdateCheck_ = 0.0;
     bool startMinimized_ = false;
+    // The creation sequence runs (with the start-up update check, whose windows let messages
+    // run); an exit asked for meanwhile waits for its end.
+    bool creating_ = false;
+    bool terminatePending_ = false;
     bool autostartReadBack_ = false;
 
     // The tuning: the profile and the adapter list live as long as the window.
