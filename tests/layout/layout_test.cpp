@@ -24,6 +24,9 @@
 #include "e2e/support/e2e.h"
 #include "platform/win32/unicode.h"
 #include "resource_ids.h"
+#include "update/win32/update_check_progress.h"
+#include "update/win32/update_wizard_window.h"
+#include "update/win32/wininet_transfer.h"
 
 namespace tarvex {
 namespace {
@@ -418,6 +421,47 @@ TEST_F(MainWindowLayoutTest, BugReportDialogFitsItsTexts) {
     const TQmHtmlLabel& label = dialog.ReportLabel();
     EXPECT_LE(label.ContentHeight(), Height(ClientRectOf(label.Handle())));
     SavePicture("BugReport", dialog.Handle());
+}
+
+// The update wizard's pages, each as the wizard's own events and buttons bring it up (no
+// server is asked: the component's events are raised directly), and the "Update Check" window.
+TEST_F(MainWindowLayoutTest, UpdateWindowsFitTheirTexts) {
+    const int dpi = ScreenDpi();
+    WinInetTransfer transfer;
+    TfrmUpdateWizard wizard(transfer, nullptr);
+    TQmWebUpdate& update = wizard.WebUpdate();
+    ShowWindow(wizard.Handle(), SW_SHOWNORMAL);
+    const auto check = [&](const std::string& name) {
+        Settle(wizard.Handle());
+        Faults faults("Update Wizard " + name + " at " + std::to_string(dpi) + " DPI");
+        CheckTree(wizard.Handle(), dpi, faults);
+        EXPECT_EQ(faults.Text(), "");
+        SavePicture("UpdateWizard-" + name, wizard.Handle());
+    };
+    check("Welcome");
+    bool canUpdate = false;
+    update.OnUpdateAvailable("2.0.1.70", "10.20.300.4000", "12/11/2026", "31/12/2030", canUpdate);
+    check("UpdatesAvailable");
+    // Next starts a download, which the component refuses at once: it has checked nothing.
+    SendMessageW(driver::FindChildByText(wizard.Handle(), L"&Next >", L"Button"), BM_CLICK, 0, 0);
+    update.OnDownload(73400320, 28734000, 1593.6, 2795.4);
+    check("UpdateProgress");
+    update.OnAfterDownload("C:\\Temp\\TarvexSetup.exe");
+    check("ReadyToInstall");
+    update.OnDownloadError();
+    check("CouldNotConnect");
+    update.OnNoUpdateFound();
+    check("NoUpdate");
+
+    TUpdateCheckProgress progress;
+    progress.Create();
+    progress.Start();
+    progress.SetBottomText("No updates available at this time.");
+    Settle(progress.Handle());
+    Faults faults("Update Check at " + std::to_string(dpi) + " DPI");
+    CheckTree(progress.Handle(), dpi, faults);
+    EXPECT_EQ(faults.Text(), "");
+    SavePicture("UpdateCheck", progress.Handle());
 }
 
 // The About page's legal notice scrolls without smearing: after a scroll it looks as it does

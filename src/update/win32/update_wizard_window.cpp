@@ -15,7 +15,8 @@ constexpr COLORREF kTitleColor = RGB(0, 51, 189);
 constexpr COLORREF kStripFrom = RGB(215, 242, 255);
 constexpr COLORREF kFrameColor = RGB(192, 192, 192);
 constexpr int kStripWidth = 177;
-constexpr int kPageX = 176, kPageY = 16, kPageWidth = 475, kPageHeight = 349;
+// The pages start where the strip ends (one pixel right of where they were drawn over it).
+constexpr int kPageX = kStripWidth, kPageY = 16, kPageWidth = 474, kPageHeight = 349;
 constexpr int kBarHeight = 41;
 constexpr int kBarTop = TfrmUpdateWizard::kClientHeight - kBarHeight;
 // The check page's notebook, and where its "Working" bar stands in it.
@@ -185,6 +186,7 @@ void TfrmUpdateWizard::CreateContent() {
 
     // The button bar, beside the strip.
     bevel_.Create(window, {.At = {kStripWidth, kBarTop, kClientWidth - kStripWidth, 2}, .Style = SS_ETCHEDHORZ});
+    bevel_.SetBoundsAt96({kStripWidth, kBarTop, kClientWidth - kStripWidth, 2});  // a line, not a text to fit
     btnBack.Create(window, {.Id = kBtnBack, .Text = "< &Back", .At = {406, kBarTop + 8, 75, 25}});
     btnNext.Create(window, {.Id = kBtnNext, .Text = "&Next >", .At = {486, kBarTop + 8, 75, 25}});
     btnClose.Create(window, {.Id = kBtnClose, .Text = "&Close", .At = {574, kBarTop + 8, 75, 25}});
