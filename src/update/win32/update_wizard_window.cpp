@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <utility>
 
 #include "common/win32/byte_size_locale.h"
 #include "common/win32/window_utils.h"
@@ -15,7 +16,7 @@ constexpr COLORREF kTitleColor = RGB(0, 51, 189);
 constexpr COLORREF kStripFrom = RGB(215, 242, 255);
 constexpr COLORREF kFrameColor = RGB(192, 192, 192);
 constexpr int kStripWidth = 177;
-// The pages start where the strip ends (one pixel right of where they were drawn over it).
+// The pages start where the strip ends.
 constexpr int kPageX = kStripWidth, kPageY = 16, kPageWidth = 474, kPageHeight = 349;
 constexpr int kBarHeight = 41;
 constexpr int kBarTop = TfrmUpdateWizard::kClientHeight - kBarHeight;
