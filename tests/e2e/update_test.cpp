@@ -32,6 +32,7 @@ constexpr wchar_t kWizardClass[] = L"TfrmUpdateWizard";
 // Long enough for a check that waits out a stalled server (30 s) and Wine's first start.
 constexpr DWORD kCheckTimeoutMs = 90000;
 constexpr double kLongAgo = 43831.0;  // 1 January 2020
+constexpr wchar_t kNobodyListens[] = L"127.0.0.1:1";
 
 std::string ReadAll(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
@@ -78,10 +79,11 @@ protected:
     void SetFault(const std::string& words) {
         std::ofstream(std::filesystem::path(faultFile_), std::ios::binary | std::ios::trunc) << words;
     }
-    // The prefix's Internet settings name the update server as proxy, or no proxy at all.
-    void UseSystemProxy(bool on) {
-        ASSERT_TRUE(WriteDword(kInternetSettings, L"ProxyEnable", on ? 1 : 0));
-        ASSERT_TRUE(WriteString(kInternetSettings, L"ProxyServer", server_));
+    // The prefix's Internet settings name the update server as proxy, or a loopback port where
+    // nothing listens: no request of the program or its browser ever leaves this machine.
+    void UseSystemProxy(bool server) {
+        ASSERT_TRUE(WriteDword(kInternetSettings, L"ProxyEnable", 1));
+        ASSERT_TRUE(WriteString(kInternetSettings, L"ProxyServer", server ? server_ : kNobodyListens));
     }
     // Checks at start by `interval` after `lastCheck`, through `proxy` when not empty.
     void StoreSchedule(DWORD interval, double lastCheck, const std::wstring& proxy = {}) {
@@ -198,7 +200,7 @@ TEST_F(UpdateTest, ScheduledCheckFindsAnUpdateAndTheWizardInstallsIt) {
 }
 
 // Checks that find nothing (no newer version, a missing page, a server error, an answer
-// without a version, a stalled server, nobody to ask), and one whose question is answered No:
+// without a version, a stalled server, a proxy that refuses), and one whose question is answered No:
 // each ends with the window gone and the main window open, and moves the last-check time. A
 // check that is not due asks nothing and stores nothing.
 TEST_F(UpdateTest, ScheduledChecksThatFindNothingLetTheProgramStart) {
@@ -214,7 +216,7 @@ TEST_F(UpdateTest, ScheduledChecksThatFindNothingLetTheProgramStart) {
         {"500", "500", true, false},
         {"name in other case", "name-case", true, false},
         {"stalled server", "stall", true, false},
-        {"no proxy, no network", "", false, false},
+        {"proxy refuses the connection", "", false, false},
         {"answered No", "", true, true},
     };
     for (const Case& c : cases) {
@@ -266,10 +268,10 @@ TEST_F(UpdateTest, ScheduledChecksThatFindNothingLetTheProgramStart) {
 }
 
 // The Help menu's "Check for update" opens the wizard, which checks through the program's own
-// proxy details at once. A server error ends on the error page; Back and Next check again and
-// find the update; a slow download shows its figures, "Cancel Update" stops it and leads back
-// to the update, and fetched again it completes. The Support
-// page's "Check for updates" opens the wizard too, and with nothing newer only Close is left.
+// proxy details at once (the system's proxy leads nowhere). A server error ends on the error page; Back and Next check
+// again and find the update; a slow download shows its figures, "Cancel Update" stops it and leads back to the update,
+// and fetched again it completes. The Support page's "Check for updates" opens the wizard too, and with nothing newer
+// only Close is left.
 TEST_F(UpdateTest, TheWizardFromTheHelpMenuAndTheSupportPage) {
     UseSystemProxy(false);
     ASSERT_TRUE(WriteString(kUpdateKey, L"ProxyServer", server_));
