@@ -12,5 +12,8 @@ add_custom_command(OUTPUT ${HELP_FILE}
 add_custom_target(TarvexHelp ALL DEPENDS ${HELP_FILE})
 add_dependencies(Tarvex TarvexHelp)
 
-# The compiled file as HTML Help reads it: its contents, index and every link inside it.
-add_test(NAME help.chm COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/check_help.py ${HELP_FILE})
+# The compiled file as HTML Help reads it: its contents, index and every link inside it. The file
+# is the same in every tree; the shipped one is checked.
+if(TARVEX_MINGW_ARCH STREQUAL "i686")
+  add_test(NAME help.chm COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/e2e/check_help.py ${HELP_FILE})
+endif()

@@ -30,7 +30,7 @@ double EncodeDateTime(int year, int month, int day, int hour, int minute, int se
 
 CivilDate DecodeDate(double dateTime) {
     // Days since 1 March of year 0 of the proleptic Gregorian calendar, then back to the civil date.
-    const long long days = static_cast<long long>(std::floor(dateTime)) - 25569 + 719468;
+    const long long days = static_cast<long long>(std::floor(dateTime)) - kDaysFrom1899To1970 + 719468;
     const long long era = (days >= 0 ? days : days - 146096) / 146097;
     const long long dayOfEra = days - era * 146097;
     const long long yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;

@@ -299,16 +299,7 @@ THtmlLinkClick ResolveLinkClick(std::string_view linkText) {
 }
 
 bool IsWebOrMailAddress(std::string_view address) {
-    const bool unsafe = std::any_of(address.begin(), address.end(), [](char c) {
-        const auto byte = static_cast<unsigned char>(c);
-        return byte <= 0x20 || byte == 0x7F || byte == '"';
-    });
-    if (unsafe) return false;
-    for (const std::string_view scheme : {"http://", "https://", "mailto:"}) {
-        if (address.size() > scheme.size() && AsciiEqualsIgnoreCase(address.substr(0, scheme.size()), scheme))
-            return true;
-    }
-    return false;
+    return IsShellAddress(address, {"http://", "https://", "mailto:"});
 }
 
 }  // namespace tarvex

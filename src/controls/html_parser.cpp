@@ -7,10 +7,6 @@
 namespace tarvex {
 namespace {
 
-constexpr char AsciiLower(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
 constexpr bool IsAttributeSeparator(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
@@ -114,14 +110,6 @@ void AddTextNode(THtmlNode& parent, std::string_view text) {
 }
 
 }  // namespace
-
-bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiLower(a[i]) != AsciiLower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string NormalizeCaptionLineBreaks(std::string_view text) {
     std::string result;

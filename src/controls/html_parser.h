@@ -18,6 +18,8 @@
 #include <string_view>
 #include <vector>
 
+#include "common/ascii_text.h"
+
 namespace tarvex {
 
 // Colour value in the stored form $00BBGGRR (red in the low byte). A high byte of $FF marks a
@@ -288,8 +290,5 @@ std::optional<TColor> ColorFromName(std::string_view name);
 // The caption as the label keeps it: every line break (CR LF, CR or LF) becomes CR LF, and
 // trailing line breaks are removed.
 std::string NormalizeCaptionLineBreaks(std::string_view text);
-
-// Case-insensitive comparison folding only the ASCII letters a to z.
-bool AsciiEqualsIgnoreCase(std::string_view a, std::string_view b);
 
 }  // namespace tarvex

@@ -1,26 +1,16 @@
 #include "update/update_info.h"
 
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 
+#include "common/ascii_text.h"
 #include "common/date_time.h"
 
 namespace tarvex {
 namespace {
 
 constexpr std::size_t kFieldWindow = 255;  // characters searched for a closing quote
-
-char AsciiUpper(char c) {
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-std::string AsciiUpper(std::string_view text) {
-    std::string upper(text);
-    for (char& c : upper) c = AsciiUpper(c);
-    return upper;
-}
 
 // The text from `start` up to the next double quote, looked for only within the next 255
 // characters (UTF-8 sequences count once); empty without a quote there.
@@ -320,8 +310,7 @@ bool IsPlainFileName(std::string_view name) {
 }
 
 bool IsWebAddress(std::string_view address) {
-    const std::string upper = AsciiUpper(address.substr(0, 8));
-    return (upper.starts_with("HTTP://") && address.size() > 7) || (upper == "HTTPS://" && address.size() > 8);
+    return IsShellAddress(address, {"http://", "https://"});
 }
 
 std::string ElapsedText(std::uint64_t milliseconds) {

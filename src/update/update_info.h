@@ -96,7 +96,8 @@ std::string QueryNumberText(double value);
 // drive or stream, no "." or "..", no device name, nothing Windows would silently change.
 bool IsPlainFileName(std::string_view name);
 
-// Only web pages are handed to the shell; anything else an answer names could start a program.
+// Only web pages are handed to the shell, and only addresses that cannot split the command line
+// of the browser it starts: anything else an answer names could start a program.
 bool IsWebAddress(std::string_view address);
 
 // Milliseconds as "hh:mm:ss"; hours go on past 99.

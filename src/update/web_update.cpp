@@ -4,10 +4,12 @@
 #include <cstdlib>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 
+#include "common/ascii_text.h"
 #include "common/error.h"
+#include "common/integer_text.h"
 #include "common/life_guard.h"
+#include "common/version_text.h"
 
 namespace tarvex {
 namespace {
@@ -45,28 +47,16 @@ std::optional<double> ReadFloat(std::string_view text) {
     return value;
 }
 
-bool StartsWithHttp(std::string_view text) {
-    if (text.size() < 7) return false;
-    static constexpr std::string_view kPrefix = "http://";
-    for (std::size_t i = 0; i < kPrefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        if (c != kPrefix[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 void TQmProductInfo::SetURL(std::string_view url) {
-    url_ = StartsWithHttp(url) ? std::string(url) : "http://" + std::string(url);
+    url_ = AsciiStartsWithIgnoreCase(url, "http://") ? std::string(url) : "http://" + std::string(url);
 }
 
 TQmWebUpdate::TQmWebUpdate(UpdatePorts ports) : ports_(ports) {}
 
 TQmWebUpdate::~TQmWebUpdate() {
     life_.End();
-    *alive_ = false;
 }
 
 template <typename Call>
@@ -159,10 +149,7 @@ void TQmWebUpdate::ReadCurrentVersion() {
         if (const auto version = ports_.Host.ReadFileVersion(path)) {
             CurrentFileVersionMs = static_cast<std::uint32_t>(version->Major) << 16 | version->Minor;
             CurrentFileVersionLs = static_cast<std::uint32_t>(version->Release) << 16 | version->Build;
-            char text[48];
-            std::snprintf(text, sizeof text, "%u.%u.%u.%u", version->Major, version->Minor, version->Release,
-                          version->Build);
-            CurrentVersion = text;
+            CurrentVersion = FullVersionText(version);
         }
     } else {
         CurrentVersion = ProductInfo.Version;
@@ -245,11 +232,10 @@ TQmWebUpdate::Outcome TQmWebUpdate::Transfer(const std::string& address, bool le
     // An address that names its port ("host:8080") is asked there; as a server name it could
     // never connect.
     if (const auto colon = split.ServerName.rfind(':'); colon != std::string::npos) {
-        const RtlInteger port = ReadRtlInteger(std::string_view(split.ServerName).substr(colon + 1));
-        if (port.Readable && port.Value > 0 && port.Value <= 65535 && split.ServerName[colon + 1] != ' ' &&
-            split.ServerName[colon + 1] != '+') {
+        const auto port = ParseInteger(std::string_view(split.ServerName).substr(colon + 1));
+        if (port && *port > 0 && *port <= 65535) {
             request.ServerName = split.ServerName.substr(0, colon);
-            request.Port = static_cast<std::uint16_t>(port.Value);
+            request.Port = static_cast<std::uint16_t>(*port);
         }
     }
     request.ObjectPath = split.ObjectPath;
@@ -396,8 +382,8 @@ bool TQmWebUpdate::RunCheck() {
 
 void TQmWebUpdate::StartCheckThread() {
     checkPending_ = true;
-    ports_.Host.QueueCall([this, alive = alive_] {
-        if (!*alive) return;  // the owner went first
+    ports_.Host.QueueCall([this, alive = life_.Watch()] {
+        if (!alive) return;  // the owner went first
         checkPending_ = false;
         CheckForUpdate();
     });

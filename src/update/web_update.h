@@ -162,7 +162,6 @@ private:
     bool checkPending_ = false;
     bool fileCreated_ = false;  // this transfer made the file it writes
     std::vector<std::string> requested_;
-    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);  // seen by a queued check
     LifeGuard life_;
 };
 

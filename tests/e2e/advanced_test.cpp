@@ -8,6 +8,7 @@
 
 #include <string>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
@@ -74,7 +75,7 @@ protected:
     void Open() {
         tarvex_ = StartTarvex({}, GetParam().Personality);
         window_ = tarvex_.MainWindow;
-        ASSERT_TRUE(PostCommand(window_, kCommandBase + static_cast<int>(NavItem::ToolButton2)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ToolButton2)));
         ASSERT_TRUE(WaitUntil([&] { return Control(ids::kPageControlAdvanced) != nullptr; }, 5000));
         tabs_ = Control(ids::kPageControlAdvanced);
     }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
@@ -29,10 +30,6 @@ const RegistryKey kShellCommands[] = {{HKEY_CLASSES_ROOT, L"https\\shell\\open\\
                                       {HKEY_CLASSES_ROOT, L"mailto\\shell\\open\\command"}};
 constexpr wchar_t kHelpWindowClass[] = L"HH Parent";
 constexpr char kSite[] = "https://www.quillmont.com/tarvex";
-
-int CommandId(NavItem item) {
-    return kCommandBase + static_cast<int>(item);
-}
 
 class LinksTest : public testing::Test {
 protected:
@@ -118,12 +115,12 @@ TEST_F(LinksTest, MenuItemsAndButtonsOpenTheirAddressInTheRegisteredBrowser) {
         {NavItem::ItemTellAFriend2, std::string(kSite) + "/go/?Dest=ZVTellAFriend"},
     };
     for (const Case& c : cases) {
-        ASSERT_TRUE(PostCommand(window_, CommandId(c.Item)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(c.Item)));
         EXPECT_ENDS_WITH(NextLine(), Browser(c.Address));
     }
 
     // "&Ask Questions / Send Feedback" shows the support page, whose button opens the address.
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemAskQuestions)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemAskQuestions)));
     ASSERT_TRUE(WaitUntil([&] { return Control(ids::kBtnAskQuestions) != nullptr; }, 5000));
     EXPECT_TRUE(Click(Control(ids::kBtnAskQuestions)));
     EXPECT_ENDS_WITH(NextLine(), Browser(std::string(kSite) + "/support/"));
@@ -134,11 +131,11 @@ TEST_F(LinksTest, MenuItemsAndButtonsOpenTheirAddressInTheRegisteredBrowser) {
 TEST_F(LinksTest, InstallerSourceAndUnquotedBrowserCommand) {
     ASSERT_TRUE(WriteString(kSettingsKey, L"SetupEXEName", L"\"C:\\Downloads\\setup.spring[2].exe\" /S"));
     Start();
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemVisitourWebSite)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemVisitourWebSite)));
     EXPECT_ENDS_WITH(NextLine(), Browser(std::string(kSite) + "/go/?s=1|ZV|ZV13|0|2.0.1.70|13|spring"));
 
     ASSERT_TRUE(WriteString(kHttpCommand, L"", stub_ + L" -url %1"));
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemVisitourWebSite2)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemVisitourWebSite2)));
     EXPECT_ENDS_WITH(NextLine(), Shell(std::string(kSite) + "/go/?s=1|ZV|ZV15|0|2.0.1.70|13|spring"));
 }
 
@@ -146,7 +143,7 @@ TEST_F(LinksTest, InstallerSourceAndUnquotedBrowserCommand) {
 // link carries its tag (11), the e-mail link its mailto: address.
 TEST_F(LinksTest, AboutPageLinksOpenOnAnyButtonAndFromTheKeyboard) {
     Start();
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemAbout)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemAbout)));
     ASSERT_TRUE(WaitUntil([&] { return Control(ids::kLblURL) && IsVisible(Control(ids::kLblURL)); }, 5000));
     const HWND web = Control(ids::kLblURL);
     const HWND mail = Control(ids::kLblEmail);
@@ -188,15 +185,15 @@ TEST_F(LinksTest, EveryHelpCommandOpensTheHelpFile) {
         PostClose(help);
         EXPECT_TRUE(WaitWindowGone(help, 5000)) << what;
     };
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::btnProgramHelp)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::btnProgramHelp)));
     expectHelp("toolbar");
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemHelp)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemHelp)));
     expectHelp("Help menu");
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemHelp3)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemHelp3)));
     expectHelp("notification-area menu");
     ASSERT_TRUE(Click(Control(ids::kBtnHelp)));
     expectHelp("welcome page");
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemAdvanced)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemAdvanced)));
     ASSERT_TRUE(WaitUntil([&] { return Control(ids::kBtnHelp2) && IsVisible(Control(ids::kBtnHelp2)); }, 5000));
     ASSERT_TRUE(Click(Control(ids::kBtnHelp2)));
     expectHelp("advanced page");
@@ -221,7 +218,7 @@ TEST_F(LinksTest, AMissingHelpFileIsToldNotFailed) {
     window_ = WaitTopWindow({.ClassName = kMainWindowClass, .ProcessId = tarvex_.Process.Id(), .VisibleOnly = true},
                             kStartTimeoutMs);
     ASSERT_TRUE(window_);
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemHelp)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemHelp)));
     const HWND dialog = WaitDialog(tarvex_.Process.Id(), 10000);
     ASSERT_TRUE(dialog);
     const DialogContent content = ReadDialog(dialog);

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
@@ -37,7 +38,7 @@ protected:
     void Open() {
         tarvex_ = StartTarvex();
         window_ = tarvex_.MainWindow;
-        ASSERT_TRUE(PostCommand(window_, kCommandBase + static_cast<int>(NavItem::btnConnectionState)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::btnConnectionState)));
         ASSERT_TRUE(WaitUntil([&] { return Control(ids::kCbAdapter) != nullptr; }, 5000));
     }
 

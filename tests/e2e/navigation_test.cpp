@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
@@ -13,10 +14,6 @@ namespace tarvex::e2e {
 namespace {
 
 using namespace driver;
-
-int CommandId(NavItem item) {
-    return kCommandBase + static_cast<int>(item);
-}
 
 class NavigationTest : public testing::Test {
 protected:
@@ -73,12 +70,12 @@ TEST_F(NavigationTest, ToolbarAndMenuRoutesReachTheirPages) {
         {NavItem::ItemAccelerateConnection, L"tsWelcome"},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(PostCommand(window_, CommandId(c.item)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(c.item)));
         EXPECT_TRUE(WaitPage(c.page)) << c.page << " after " << static_cast<int>(c.item) << ": " << ActivePage();
         SaveScreenshot(std::wstring(L"page-") + c.page, window_);
     }
     // Help opens a window of its own: the page stays.
-    PostCommand(window_, CommandId(NavItem::btnProgramHelp));
+    PostCommand(window_, CommandIdOf(NavItem::btnProgramHelp));
     EXPECT_TRUE(CloseHelpViewer());
     EXPECT_EQ(ActivePage(), L"tsWelcome");
 }
@@ -212,7 +209,7 @@ TEST_F(NavigationTest, LeftAndRightWalkTheMenuToolbar) {
 }
 
 TEST_F(NavigationTest, StartInTrayChecksMinimizeToTray) {
-    PostCommand(window_, CommandId(NavItem::btnSettings));
+    PostCommand(window_, CommandIdOf(NavItem::btnSettings));
     ASSERT_TRUE(WaitPage(L"tsSettings"));
     const HWND startInTray = Control(ids::kChkStartInTray);
     const HWND minimizeToTray = Control(ids::kChkMinimizeToTray);
@@ -228,7 +225,7 @@ TEST_F(NavigationTest, StartInTrayChecksMinimizeToTray) {
 }
 
 TEST_F(NavigationTest, UncheckingUpdatesGreysTheIntervalAndKeepsItsChoice) {
-    PostCommand(window_, CommandId(NavItem::ItemProgramOptions));
+    PostCommand(window_, CommandIdOf(NavItem::ItemProgramOptions));
     ASSERT_TRUE(WaitPage(L"tsSettings"));
     const HWND check = Control(ids::kChkCheckForUpdates);
     const HWND list = Control(ids::kCbCheckForUpdates);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 
+#include "app/win32/menus.h"
 #include "app/logon_task.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
@@ -27,10 +28,6 @@ const RegistryKey kUpdate{HKEY_CURRENT_USER, L"Software\\Quillmont\\Tarvex\\Sett
 const RegistryKey kPosition{HKEY_CURRENT_USER, L"Software\\Quillmont\\Tarvex\\Settings\\Window Position"};
 const RegistryKey kRun{HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run"};
 
-int CommandId(NavItem item) {
-    return kCommandBase + static_cast<int>(item);
-}
-
 class SettingsTest : public testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(ForgetProgramSettings()); }
@@ -47,7 +44,7 @@ protected:
         EXPECT_EQ(tarvex_.Process.WaitExit(20000), std::optional<DWORD>(0));
     }
     void ShowPage(NavItem item, int controlId) {
-        ASSERT_TRUE(PostCommand(window_, CommandId(item)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(item)));
         ASSERT_TRUE(WaitUntil([&] { return Control(controlId) && IsVisible(Control(controlId)); }, 5000));
     }
     HWND Control(int id) const { return FindChildById(window_, id); }
@@ -183,7 +180,7 @@ TEST_F(SettingsTest, LoadAtWindowsStartupIsALogonTaskForAnElevatedAdministrator)
 
 TEST_F(SettingsTest, CloseFromTheTrayMenuStoresNothing) {
     ASSERT_NO_FATAL_FAILURE(Start());
-    ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::ItemClose)));
+    ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemClose)));
     EXPECT_EQ(tarvex_.Process.WaitExit(20000), std::optional<DWORD>(0));
     EXPECT_FALSE(KeyExists(kSettingsKey));
 }

@@ -2,6 +2,7 @@
 // on several Windows personalities.
 #include <gtest/gtest.h>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "e2e/support/e2e.h"
 
@@ -100,7 +101,7 @@ TEST(StartupTest, CaptionNamesVersionAndWindowsRelease) {
         auto tarvex = StartTarvex({}, c.personality);
         EXPECT_EQ(WindowText(tarvex.MainWindow), c.caption);
         // The About page makes its controls when it is first shown.
-        PostCommand(tarvex.MainWindow, kCommandBase + static_cast<int>(NavItem::ItemAbout));
+        PostCommand(tarvex.MainWindow, CommandIdOf(NavItem::ItemAbout));
         EXPECT_TRUE(WaitUntil([&] { return FindChildByText(tarvex.MainWindow, L"Version 2.01") != nullptr; }, 5000));
         CloseAndWait(tarvex);
     }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
@@ -17,10 +18,6 @@ using namespace driver;
 constexpr wchar_t kTrayWindowClass[] = L"TCoolTrayIconHandler";
 constexpr int kLeftButton = 1;
 constexpr int kRightButton = 3;
-
-int CommandId(NavItem item) {
-    return kCommandBase + static_cast<int>(item);
-}
 
 class TrayTest : public testing::Test {
 protected:
@@ -44,7 +41,7 @@ protected:
     }
     void TurnMinimizeToTrayOn() {
         // The Program Options page makes its controls when it is first shown.
-        ASSERT_TRUE(PostCommand(window_, CommandId(NavItem::btnSettings)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::btnSettings)));
         ASSERT_TRUE(WaitUntil([&] { return ActivePage() == L"tsSettings"; }, 5000));
         const HWND check = FindChildById(window_, ids::kChkMinimizeToTray);
         ASSERT_TRUE(check);
@@ -90,10 +87,10 @@ TEST_F(TrayTest, AboutFromTheTrayMenuShowsTheWindowOnTheAboutPage) {
     TurnMinimizeToTrayOn();
     MinimizeIntoTray();
     // The web-site item leaves the window hidden.
-    PostCommand(window_, CommandId(NavItem::ItemVisitourWebSite2));
+    PostCommand(window_, CommandIdOf(NavItem::ItemVisitourWebSite2));
     Sleep(300);
     EXPECT_TRUE(Hidden());
-    PostCommand(window_, CommandId(NavItem::ItemAbout2));
+    PostCommand(window_, CommandIdOf(NavItem::ItemAbout2));
     // The window is shown first, then the page changes: wait for both.
     ASSERT_TRUE(WaitUntil([&] { return !Hidden() && !IsMinimized(window_) && ActivePage() == L"tsAbout"; }, 5000))
         << ActivePage();
@@ -101,7 +98,7 @@ TEST_F(TrayTest, AboutFromTheTrayMenuShowsTheWindowOnTheAboutPage) {
 }
 
 TEST_F(TrayTest, CloseEndsTheProgramAtOnce) {
-    PostCommand(window_, CommandId(NavItem::ItemClose));
+    PostCommand(window_, CommandIdOf(NavItem::ItemClose));
     EXPECT_EQ(tarvex_.Process.WaitExit(10000), std::optional<DWORD>(0));
     EXPECT_FALSE(FindTopWindow({kTrayWindowClass, {}, tarvex_.Process.Id()}));
 }

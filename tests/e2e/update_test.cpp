@@ -10,13 +10,14 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
+#include "common/win32/date_time_win32.h"
 #include "platform/win32/unicode.h"
 
 namespace tarvex::e2e {
@@ -34,21 +35,10 @@ constexpr DWORD kCheckTimeoutMs = 90000;
 constexpr double kLongAgo = 43831.0;  // 1 January 2020
 constexpr wchar_t kNobodyListens[] = L"127.0.0.1:1";
 
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 std::vector<uint8_t> DateTimeBytes(double value) {
     std::vector<uint8_t> bytes(sizeof value);
     std::memcpy(bytes.data(), &value, sizeof value);
     return bytes;
-}
-
-int CommandId(NavItem item) {
-    return kCommandBase + static_cast<int>(item);
 }
 
 class UpdateTest : public testing::Test {
@@ -100,10 +90,10 @@ protected:
         std::memcpy(&value, bytes->data(), sizeof value);
         return value;
     }
-    std::string Requests() const { return ReadAll(std::filesystem::path(log_)); }
+    std::string Requests() const { return FileBytes(log_); }
     std::string StubBytes() const {
         const std::wstring exe = TarvexExe();
-        return ReadAll(std::filesystem::path(exe.substr(0, exe.find_last_of(L'\\') + 1) + L"browser_stub.exe"));
+        return FileBytes(exe.substr(0, exe.find_last_of(L'\\') + 1) + L"browser_stub.exe");
     }
     HWND WaitWindow(const wchar_t* className, DWORD timeoutMs = kCheckTimeoutMs) const {
         return WaitTopWindow({.ClassName = className, .ProcessId = tarvex_.Process.Id(), .VisibleOnly = true},
@@ -181,12 +171,12 @@ TEST_F(UpdateTest, ScheduledCheckFindsAnUpdateAndTheWizardInstallsIt) {
     EXPECT_EQ(Buttons(wizard), L"< &Back off; &Next > off; &Close on; ");
     EXPECT_TRUE(FindChildByText(wizard, L"100%")) << "the download's last figures";
     SaveScreenshot(L"wizard-ready", wizard);
-    EXPECT_EQ(ReadAll(temp_ / "TarvexSetup.exe"), StubBytes());
+    EXPECT_EQ(FileBytes((temp_ / "TarvexSetup.exe").wstring()), StubBytes());
 
     ASSERT_TRUE(Click(FindChildByText(wizard, L"Restart Program", L"Button")));
     EXPECT_EQ(tarvex_.Process.WaitExit(30000), std::optional<DWORD>(0));
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::exists(temp_ / "browser_stub.log"); }, 10000));
-    EXPECT_NE(ReadAll(temp_ / "browser_stub.log").find("/SILENT /UPDATE"), std::string::npos);
+    EXPECT_NE(FileBytes((temp_ / "browser_stub.log").wstring()).find("/SILENT /UPDATE"), std::string::npos);
     const auto stored = StoredLastCheck();
     ASSERT_TRUE(stored);
     EXPECT_GT(*stored, kLongAgo);
@@ -249,13 +239,7 @@ TEST_F(UpdateTest, ScheduledChecksThatFindNothingLetTheProgramStart) {
     ASSERT_TRUE(ForgetProgramSettings());
     SetFault("");
     UseSystemProxy(true);
-    SYSTEMTIME now;
-    GetLocalTime(&now);
-    FILETIME file;
-    SystemTimeToFileTime(&now, &file);
-    const double today = (ULARGE_INTEGER{{file.dwLowDateTime, file.dwHighDateTime}}.QuadPart / 864000000000.0) -
-                         109205.0;  // days from 1601 to 1899-12-30
-    const double recent = today - 1.0 / 1440;
+    const double recent = Now() - 1.0 / 1440;
     StoreSchedule(1, recent);
     const std::string before = Requests();
     tarvex_ = LaunchTarvex();
@@ -282,7 +266,7 @@ TEST_F(UpdateTest, TheWizardFromTheHelpMenuAndTheSupportPage) {
     const HWND main = tarvex_.MainWindow;
 
     SetFault("500");
-    ASSERT_TRUE(PostCommand(main, CommandId(NavItem::ItemCheckForUpdate)));
+    ASSERT_TRUE(PostCommand(main, CommandIdOf(NavItem::ItemCheckForUpdate)));
     HWND wizard = WaitWindow(kWizardClass);
     ASSERT_TRUE(wizard);
     EXPECT_FALSE(IsEnabled(main));
@@ -334,7 +318,7 @@ TEST_F(UpdateTest, TheWizardFromTheHelpMenuAndTheSupportPage) {
     SetFault("");
     ASSERT_TRUE(PostClick(FindChildByText(wizard, L"&Next >", L"Button")));
     ASSERT_TRUE(WaitPage(wizard, L"Ready to Install"));
-    EXPECT_EQ(ReadAll(temp_ / "TarvexSetup.exe"), StubBytes());
+    EXPECT_EQ(FileBytes((temp_ / "TarvexSetup.exe").wstring()), StubBytes());
     ASSERT_TRUE(Click(FindChildByText(wizard, L"&Close", L"Button")));
     ASSERT_TRUE(WaitWindowGone(wizard, 10000));
     EXPECT_TRUE(WaitUntil([&] { return IsEnabled(main); }, 5000));
@@ -344,7 +328,7 @@ TEST_F(UpdateTest, TheWizardFromTheHelpMenuAndTheSupportPage) {
         << requests;
 
     SetFault("no-update");
-    ASSERT_TRUE(PostCommand(main, CommandId(NavItem::ItemAskQuestions)));  // the Support page
+    ASSERT_TRUE(PostCommand(main, CommandIdOf(NavItem::ItemAskQuestions)));  // the Support page
     HWND button = nullptr;
     ASSERT_TRUE(WaitUntil(
         [&] {

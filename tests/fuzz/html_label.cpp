@@ -6,17 +6,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "../support/fuzz_check.h"
 #include "../support/fake_text_measurer.h"
 #include "controls/html_layout.h"
 #include "controls/html_parser.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using tarvex::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarvex;

@@ -8,17 +8,12 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "../support/fuzz_check.h"
 #include "../support/latin1_code_page.h"
 #include "tuning/backup.h"
 #include "tuning/reg_file.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using tarvex::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarvex;

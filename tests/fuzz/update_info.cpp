@@ -8,17 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "../support/fuzz_check.h"
 #include "../unit/update/update_fakes.h"
 #include "update/update_info.h"
 #include "update/web_update.h"
 
-namespace {
-
-void Check(bool condition) {
-    if (!condition) std::abort();
-}
-
-}  // namespace
+using tarvex::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tarvex;

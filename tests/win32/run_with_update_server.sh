@@ -6,6 +6,8 @@
 #   run_with_update_server.sh [SERVER OPTIONS...] -- PROGRAM [ARGUMENTS...]
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
+# Requests on loopback never go through a proxy of the shell's.
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
 options=()
 while [ $# -gt 0 ] && [ "$1" != -- ]; do
   options+=("$1")

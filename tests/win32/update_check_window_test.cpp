@@ -11,6 +11,7 @@
 #include "driver.h"
 #include "platform/win32/unicode.h"
 #include "update/win32/update_check_progress.h"
+#include "platform/win32/message_loop.h"
 
 namespace tarvex {
 namespace {

@@ -144,10 +144,10 @@ TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().De
         CoolTrayIcon->DisplayBalloon(balloon.Title, balloon.Text, balloon.IconKind, balloon.TimeoutSeconds);
     };
     tuningRun_.OnInformation = [this](std::string_view text) {
-        MessageBoxW(Handle(), Utf8ToWide(text).c_str(), Application().Title.c_str(), MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(PromptOwner(), Utf8ToWide(text).c_str(), Application().Title.c_str(), MB_OK | MB_ICONINFORMATION);
     };
     tuningRun_.OnConfirm = [this](std::string_view question) {
-        return MessageBoxW(Handle(), Utf8ToWide(question).c_str(), Application().Title.c_str(),
+        return MessageBoxW(PromptOwner(), Utf8ToWide(question).c_str(), Application().Title.c_str(),
                            MB_YESNO | MB_ICONQUESTION) == IDYES;
     };
     tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
@@ -379,7 +379,7 @@ void TTarvexMainForm::UndoLastChange() {
     try {
         backups_.UndoLast();
     } catch (const std::exception& e) {
-        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
         return;
     }
     ValuesRestored();
@@ -398,7 +398,7 @@ void TTarvexMainForm::ShowHistory() {
                                try {
                                    backups_.Restore(id);
                                } catch (const std::exception& e) {
-                                   MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(),
+                                   MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(),
                                                MB_OK | MB_ICONERROR);
                                    return false;
                                }
@@ -415,7 +415,7 @@ void TTarvexMainForm::ExportSettings() {
         WriteFileBytes(
             path, ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items()))));
     } catch (const std::exception& e) {
-        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
     }
 }
 
@@ -427,7 +427,7 @@ void TTarvexMainForm::ImportSettings() {
         const RegFile file = ParseRegFile(ReadFileBytes(path, kMaxRegFileBytes), codePage_);
         backups_.Import(ManagedImport(file, profile_.IsNT), profile_.IsNT);
     } catch (const std::exception& e) {
-        MessageBoxW(Handle(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
         return;
     }
     ValuesRestored();
@@ -460,7 +460,20 @@ void TTarvexMainForm::FormDestroy() {
     PostQuitMessage(0);
 }
 
+HWND TTarvexMainForm::PromptOwner() const {
+    // A dialog of ours (History) may be the active window; a box owned by the main window
+    // would leave that dialog usable beneath it.
+    const HWND active = GetActiveWindow();
+    return active ? active : Handle();
+}
+
 void TTarvexMainForm::Terminate() {
+    // Asked for during the creation (whose windows may have closed their loops already, so the
+    // message would wait until the window shows): the creation ends it.
+    if (creating_) {
+        terminatePending_ = true;
+        return;
+    }
     PostMessageW(Handle(), kTerminateMessage, 0, 0);
 }
 
@@ -693,10 +706,6 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             DestroyWindow(Handle());
             return 0;
         case kTerminateMessage:
-            if (creating_) {
-                terminatePending_ = true;
-                return 0;
-            }
             DestroyWindow(Handle());
             return 0;
         case WM_DESTROY:

@@ -92,6 +92,8 @@ private:
     void FormDestroy();
     // Ends the program at once: the window is destroyed without its close handling.
     void Terminate();
+    // The owner of a message box: the window the user works in.
+    HWND PromptOwner() const;
     // What an update check needs of the window: the user's proxy and the way to end.
     UpdateContext UpdateContextOf();
 

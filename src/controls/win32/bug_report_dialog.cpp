@@ -1,7 +1,5 @@
 #include "controls/win32/bug_report_dialog.h"
 
-#include <shellapi.h>
-
 #include <cstring>
 #include <utility>
 
@@ -12,6 +10,7 @@
 #include "platform/win32/os_version.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/shell.h"
 
 namespace tarvex {
 namespace {
@@ -152,9 +151,8 @@ std::string TBugReportDialog::MailAddress() const {
 }
 
 void TBugReportDialog::OpenMail(const std::string& address) {
-    const std::wstring wide = Utf8ToWide(address);
     // Without a mail program nothing opens; the report is on the clipboard all the same.
-    ShellExecuteW(Handle(), L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ShellOpen(Handle(), address);
 }
 
 void TBugReportDialog::Close() {

@@ -1,12 +1,11 @@
 #include "controls/win32/html_label.h"
 
-#include <shellapi.h>
-
 #include <algorithm>
 #include <cmath>
 #include <utility>
 
 #include "platform/win32/unicode.h"
+#include "platform/win32/shell.h"
 
 namespace tarvex {
 namespace {
@@ -18,9 +17,8 @@ constexpr int kMaxFontHeight = 4096;
 // The one place a link reaches the shell: only web and mail addresses get there.
 void ShellOpen(HWND owner, const std::string& address) {
     if (!IsWebOrMailAddress(address)) return;
-    const std::wstring wide = Utf8ToWide(address);
     // The result is not examined: a link that does not open leaves nothing to do.
-    ShellExecuteW(owner, L"open", wide.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    tarvex::ShellOpen(owner, address);
 }
 
 int PointsFromHeight(int height, int dpi) {

@@ -2,12 +2,12 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <array>
 #include <string>
 #include <vector>
 
 #include "common/win32/window_utils.h"
+#include "platform/win32/window.h"
 #include "platform/win32/os_version.h"
 #include "platform/win32/system_function.h"
 #include "platform/win32/unicode.h"
@@ -19,51 +19,42 @@ struct ButtonKind {
     MsgDlgButton Button;
     int Result;
     const wchar_t* Caption;
-    UINT MessageBoxSet;  // the message box's buttons that include it
 };
 
 // In the order a prompt shows them.
 constexpr std::array<ButtonKind, 8> kButtons = {{
-    {mbYes, IDYES, L"&Yes", MB_YESNO},
-    {mbNo, IDNO, L"&No", MB_YESNO},
-    {mbOK, IDOK, L"OK", MB_OK},
-    {mbCancel, IDCANCEL, L"Cancel", MB_OKCANCEL},
-    {mbAbort, IDABORT, L"&Abort", MB_ABORTRETRYIGNORE},
-    {mbRetry, IDRETRY, L"&Retry", MB_RETRYCANCEL},
-    {mbIgnore, IDIGNORE, L"&Ignore", MB_ABORTRETRYIGNORE},
-    {mbClose, IDCLOSE, L"&Close", MB_OK},
+    {mbYes, IDYES, L"&Yes"},
+    {mbNo, IDNO, L"&No"},
+    {mbOK, IDOK, L"OK"},
+    {mbCancel, IDCANCEL, L"Cancel"},
+    {mbAbort, IDABORT, L"&Abort"},
+    {mbRetry, IDRETRY, L"&Retry"},
+    {mbIgnore, IDIGNORE, L"&Ignore"},
+    {mbClose, IDCLOSE, L"&Close"},
 }};
 
-const wchar_t* Caption(MsgDlgType type) {
-    switch (type) {
-        case MsgDlgType::mtWarning:
-            return L"Warning";
-        case MsgDlgType::mtError:
-            return L"Error";
-        case MsgDlgType::mtInformation:
-            return L"Information";
-        case MsgDlgType::mtConfirmation:
-            return L"Confirm";
-        case MsgDlgType::mtCustom:
-            break;
-    }
-    return L"Tarvex";
-}
+// How a prompt of each type looks: its caption, and its icon as a message box and as a task
+// dialog (none for the custom type).
+struct TypeLook {
+    const wchar_t* Caption;
+    UINT MessageBoxIcon;
+    const wchar_t* TaskDialogIcon;
+};
 
-UINT MessageBoxIcon(MsgDlgType type) {
+TypeLook LookOf(MsgDlgType type) {
     switch (type) {
         case MsgDlgType::mtWarning:
-            return MB_ICONWARNING;
+            return {L"Warning", MB_ICONWARNING, TD_WARNING_ICON};
         case MsgDlgType::mtError:
-            return MB_ICONERROR;
+            return {L"Error", MB_ICONERROR, TD_ERROR_ICON};
         case MsgDlgType::mtInformation:
-            return MB_ICONINFORMATION;
+            return {L"Information", MB_ICONINFORMATION, TD_INFORMATION_ICON};
         case MsgDlgType::mtConfirmation:
-            return MB_ICONQUESTION;
+            return {L"Confirm", MB_ICONQUESTION, TD_INFORMATION_ICON};
         case MsgDlgType::mtCustom:
             break;
     }
-    return 0;
+    return {L"Tarvex", 0, nullptr};
 }
 
 // The message box's button set that holds the requested buttons.
@@ -99,8 +90,9 @@ private:
             CREATESTRUCTW& create = *reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
             RECT over;
             if (GetWindowRect(over_, &over)) {
-                create.x = (over.left + over.right - create.cx) / 2;
-                create.y = (over.top + over.bottom - create.cy) / 2;
+                const POINT at = CentredOn(over, create.cx, create.cy);
+                create.x = at.x;
+                create.y = at.y;
             }
             const HHOOK hook = hook_;
             hook_ = nullptr;  // only the box; nothing it makes afterwards
@@ -116,11 +108,8 @@ private:
 void CentreOver(HWND window, HWND over) {
     RECT rect, overRect;
     if (!GetWindowRect(window, &rect) || !GetWindowRect(over, &overRect)) return;
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    SetWindowPos(window, nullptr, std::max(0L, (overRect.left + overRect.right - width) / 2),
-                 std::max(0L, (overRect.top + overRect.bottom - height) / 2), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    const POINT at = CentredOn(overRect, rect.right - rect.left, rect.bottom - rect.top);
+    SetWindowPos(window, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 HRESULT CALLBACK PlaceTaskDialog(HWND dialog, UINT notification, WPARAM, LPARAM, LONG_PTR over) {
@@ -142,21 +131,9 @@ int TaskDialogPrompt(const std::wstring& text, MsgDlgType type, unsigned buttons
     config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION;
     config.pfCallback = PlaceTaskDialog;
     config.lpCallbackData = reinterpret_cast<LONG_PTR>(active);
-    config.pszWindowTitle = Caption(type);
-    switch (type) {
-        case MsgDlgType::mtWarning:
-            config.pszMainIcon = TD_WARNING_ICON;
-            break;
-        case MsgDlgType::mtError:
-            config.pszMainIcon = TD_ERROR_ICON;
-            break;
-        case MsgDlgType::mtInformation:
-        case MsgDlgType::mtConfirmation:
-            config.pszMainIcon = TD_INFORMATION_ICON;
-            break;
-        case MsgDlgType::mtCustom:
-            break;
-    }
+    const TypeLook look = LookOf(type);
+    config.pszWindowTitle = look.Caption;
+    config.pszMainIcon = look.TaskDialogIcon;
     config.pszContent = text.c_str();
     config.cButtons = static_cast<UINT>(dialogButtons.size());
     config.pButtons = dialogButtons.data();
@@ -169,15 +146,16 @@ int TaskDialogPrompt(const std::wstring& text, MsgDlgType type, unsigned buttons
 
 int MessagePrompt(std::string_view text, MsgDlgType type, unsigned buttons, HWND owner) {
     const std::wstring wideText = Utf8ToWide(text);
-    const UINT style = MessageBoxIcon(type) | MessageBoxButtons(buttons);
+    const TypeLook look = LookOf(type);
+    const UINT style = look.MessageBoxIcon | MessageBoxButtons(buttons);
     const HWND active = GetActiveWindow();
-    if (!active) return MessageBoxW(owner, wideText.c_str(), Caption(type), style);
+    if (!active) return MessageBoxW(owner, wideText.c_str(), look.Caption, style);
     const OsVersionInfo os = QueryOsVersion();
     if (os.Platform == OsPlatform::WindowsNT && os.Major >= 6 && VisualStylesInUse()) {
         if (const int result = TaskDialogPrompt(wideText, type, buttons, active); result >= 0) return result;
     }
     const CentreNextMessageBox centre(active);
-    return MessageBoxW(active, wideText.c_str(), Caption(type), style);
+    return MessageBoxW(active, wideText.c_str(), look.Caption, style);
 }
 
 }  // namespace tarvex

@@ -1,8 +1,7 @@
 #include "links/win32/auto_url_label.h"
 
-#include <shellapi.h>
-
 #include "platform/win32/unicode.h"
+#include "platform/win32/shell.h"
 
 namespace tarvex {
 namespace {
@@ -59,7 +58,7 @@ void TAutoURLLabel::SetURL(std::string_view url) {
 void TAutoURLLabel::Open() const {
     if (text_.Caption().empty()) return;
     // Where nothing opens the address there is nothing to tell the user either.
-    ShellExecuteW(nullptr, L"open", Utf8ToWide(URL()).c_str(), nullptr, nullptr, SW_RESTORE);
+    ShellOpen(nullptr, URL(), {}, SW_RESTORE);
 }
 
 void TAutoURLLabel::PaintFocus() const {
@@ -84,7 +83,8 @@ void TAutoURLLabel::PaintFocus() const {
 std::optional<LRESULT> TAutoURLLabel::OwnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_SETTEXT:
-            text_.SetCaption(WideToUtf8(reinterpret_cast<const wchar_t*>(lParam)));
+            // No text at all (a null pointer) is the empty caption.
+            text_.SetCaption(lParam ? WideToUtf8(reinterpret_cast<const wchar_t*>(lParam)) : std::string());
             InvalidateRect(Handle(), nullptr, TRUE);
             return std::nullopt;
         case WM_SETCURSOR:

@@ -1,7 +1,6 @@
 #include "links/win32/link_platform.h"
 
 #include <windows.h>
-#include <shellapi.h>
 
 #include <string>
 
@@ -9,6 +8,7 @@
 #include "platform/win32/program_info.h"
 #include "platform/win32/registry_access.h"
 #include "platform/win32/unicode.h"
+#include "platform/win32/shell.h"
 
 namespace tarvex {
 
@@ -25,12 +25,7 @@ std::unique_ptr<RegistryAccess> Win32LinkPlatform::NewRegistryAccess() {
 }
 
 bool Win32LinkPlatform::ShellOpen(std::string_view file, std::string_view parameters) {
-    const std::wstring wideFile = Utf8ToWide(file);
-    const std::wstring wideParameters = Utf8ToWide(parameters);
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(GetDesktopWindow(), L"open", wideFile.c_str(),
-                                                                parameters.empty() ? nullptr : wideParameters.c_str(),
-                                                                nullptr, SW_SHOWNORMAL));
-    return result > 32;
+    return tarvex::ShellOpen(GetDesktopWindow(), file, parameters);
 }
 
 IUrlBuilder& UrlBuilder() {

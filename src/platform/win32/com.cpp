@@ -19,8 +19,9 @@ bool Resolve(HMODULE module, const char* name, F& function) {
 
 const ComApi* LoadComApi() {
     static const std::optional<ComApi> api = []() -> std::optional<ComApi> {
-        const HMODULE ole = LoadLibraryW(L"ole32.dll");
-        const HMODULE automation = LoadLibraryW(L"oleaut32.dll");
+        // Loaded for the process's life.
+        const HMODULE ole = LoadSystemLibrary(L"ole32.dll").release();
+        const HMODULE automation = LoadSystemLibrary(L"oleaut32.dll").release();
         ComApi api;
         if (!Resolve(ole, "CoInitializeEx", api.InitializeEx) || !Resolve(ole, "CoUninitialize", api.Uninitialize) ||
             !Resolve(ole, "CoCreateInstance", api.CreateInstance) ||

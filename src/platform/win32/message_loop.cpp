@@ -41,4 +41,32 @@ void RunModalLoop(const bool& done, HWND window) {
     }
 }
 
+namespace {
+
+struct DisableContext {
+    HWND Except;
+    std::vector<HWND>* Disabled;
+};
+
+BOOL CALLBACK DisableOne(HWND window, LPARAM lParam) {
+    auto& context = *reinterpret_cast<DisableContext*>(lParam);
+    if (window != context.Except && IsWindowEnabled(window)) {
+        EnableWindow(window, FALSE);
+        context.Disabled->push_back(window);
+    }
+    return TRUE;
+}
+
+}  // namespace
+
+OtherWindowsDisabled::OtherWindowsDisabled(HWND except) {
+    DisableContext context{except, &disabled_};
+    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&context));
+}
+
+OtherWindowsDisabled::~OtherWindowsDisabled() {
+    for (HWND window : disabled_)
+        if (IsWindow(window)) EnableWindow(window, TRUE);
+}
+
 }  // namespace tarvex

@@ -4,6 +4,8 @@
 // same everywhere.
 #include <windows.h>
 
+#include <vector>
+
 namespace tarvex {
 
 // Translates and dispatches one message; keyboard messages for a window inside one of the
@@ -17,5 +19,18 @@ void RunModalLoop(const bool& done, HWND window);
 // Runs every pending message of the thread. Returns false when a WM_QUIT was taken: it
 // is posted again for the loop that owns it.
 bool ProcessPendingMessages();
+
+// Disables the program's other enabled top-level windows (those of this thread) for its life,
+// and enables them again however the scope ends.
+class OtherWindowsDisabled {
+public:
+    explicit OtherWindowsDisabled(HWND except);
+    ~OtherWindowsDisabled();
+    OtherWindowsDisabled(const OtherWindowsDisabled&) = delete;
+    OtherWindowsDisabled& operator=(const OtherWindowsDisabled&) = delete;
+
+private:
+    std::vector<HWND> disabled_;
+};
 
 }  // namespace tarvex

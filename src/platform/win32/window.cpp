@@ -68,18 +68,20 @@ HWND Window::CreateHandle(const wchar_t* className, const wchar_t* title, DWORD 
                       "CreateWindowExW");
 }
 
+POINT CentredOn(const RECT& area, LONG width, LONG height) {
+    return {std::max(0L, (area.left + area.right - width) / 2), std::max(0L, (area.top + area.bottom - height) / 2)};
+}
+
 HWND Window::CreateDialogFrame(const wchar_t* className, const wchar_t* title, int clientWidth, int clientHeight,
-                               const RECT& area, HWND owner) {
+                               const RECT& area, HWND owner, DWORD style, DWORD exStyle) {
     RegisterWindowClass(className, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE));
     const int dpi = ScreenDpi();
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     RECT frame{0, 0, MulDiv(clientWidth, dpi, 96), MulDiv(clientHeight, dpi, 96)};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     const LONG width = frame.right - frame.left;
     const LONG height = frame.bottom - frame.top;
-    return CreateHandle(className, title, style, exStyle, std::max(0L, (area.left + area.right - width) / 2),
-                        std::max(0L, (area.top + area.bottom - height) / 2), width, height, owner, nullptr);
+    const POINT at = CentredOn(area, width, height);
+    return CreateHandle(className, title, style, exStyle, at.x, at.y, width, height, owner, nullptr);
 }
 
 RECT Window::ScreenArea() {

@@ -23,6 +23,10 @@ void Guarded(Fn&& fn) noexcept {
     }
 }
 
+// Where a window of this size stands centred on `area`, never left of or above the screen's
+// origin.
+POINT CentredOn(const RECT& area, LONG width, LONG height);
+
 class Window {
 public:
     Window() = default;
@@ -42,12 +46,14 @@ protected:
     // system refuses, so that no caller goes on with a window that is not there.
     HWND CreateHandle(const wchar_t* className, const wchar_t* title, DWORD style, DWORD exStyle, int x, int y,
                       int width, int height, HWND parent, HMENU menuOrId);
-    // A dialog of the program (class registered with the dialog face colour; caption, system
-    // menu, modal frame, dialog keys) whose client area is clientWidth x clientHeight 96-DPI
-    // pixels at the screen's DPI, centred on `area` but never left of or above the screen's
-    // origin. Throws Win32Error as CreateHandle does.
+    // A dialog of the program (class registered with the dialog face colour; by default
+    // caption, system menu, modal frame, dialog keys) whose client area is clientWidth x
+    // clientHeight 96-DPI pixels at the screen's DPI, centred on `area` but never left of or
+    // above the screen's origin. Throws Win32Error as CreateHandle does.
+    static constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    static constexpr DWORD kDialogExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
     HWND CreateDialogFrame(const wchar_t* className, const wchar_t* title, int clientWidth, int clientHeight,
-                           const RECT& area, HWND owner);
+                           const RECT& area, HWND owner, DWORD style = kDialogStyle, DWORD exStyle = kDialogExStyle);
     // The primary screen, for a dialog centred on it.
     static RECT ScreenArea();
     virtual LRESULT OnMessage(UINT message, WPARAM wParam, LPARAM lParam);

@@ -7,18 +7,10 @@
 namespace tarvex {
 
 void TUpdateCheckProgress::Create() {
-    RegisterWindowClass(kClassName, CS_DBLCLKS, GetSysColorBrush(COLOR_BTNFACE));
+    // A tool window without an owner: centred on the screen.
+    CreateDialogFrame(kClassName, Utf8ToWide(update_texts::kUpdateCheckCaption).c_str(), kClientWidth, kClientHeight,
+                      ScreenArea(), nullptr, WS_POPUP | WS_CAPTION | WS_SYSMENU, WS_EX_TOOLWINDOW);
     const int dpi = ScreenDpi();
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    const DWORD exStyle = WS_EX_TOOLWINDOW;
-    RECT frame{0, 0, MulDiv(kClientWidth, dpi, 96), MulDiv(kClientHeight, dpi, 96)};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-    // It has no owner: centred on the screen.
-    CreateHandle(kClassName, Utf8ToWide(update_texts::kUpdateCheckCaption).c_str(), style, exStyle,
-                 (GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width,
-                 height, nullptr, nullptr);
     font_.reset(CreatePointFont(L"MS Shell Dlg 2", 8, dpi));
     SendMessageW(Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     const Surface at{Handle(), dpi, font_.get()};
@@ -51,34 +43,6 @@ LRESULT TUpdateCheckProgress::OnMessage(UINT message, WPARAM wParam, LPARAM lPar
     // Alt+F4 asks as the system menu's Close does; the check ends the window itself.
     if (message == WM_CLOSE) return 0;
     return Window::OnMessage(message, wParam, lParam);
-}
-
-namespace {
-
-struct DisableContext {
-    HWND Except;
-    std::vector<HWND>* Disabled;
-};
-
-BOOL CALLBACK DisableOne(HWND window, LPARAM lParam) {
-    auto& context = *reinterpret_cast<DisableContext*>(lParam);
-    if (window != context.Except && IsWindowEnabled(window)) {
-        EnableWindow(window, FALSE);
-        context.Disabled->push_back(window);
-    }
-    return TRUE;
-}
-
-}  // namespace
-
-OtherWindowsDisabled::OtherWindowsDisabled(HWND except) {
-    DisableContext context{except, &disabled_};
-    EnumThreadWindows(GetCurrentThreadId(), DisableOne, reinterpret_cast<LPARAM>(&context));
-}
-
-OtherWindowsDisabled::~OtherWindowsDisabled() {
-    for (HWND window : disabled_)
-        if (IsWindow(window)) EnableWindow(window, TRUE);
 }
 
 }  // namespace tarvex

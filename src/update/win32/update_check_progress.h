@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include <string_view>
-#include <vector>
 
 #include "controls/win32/progress_bar.h"
 #include "platform/win32/controls.h"
@@ -35,19 +34,6 @@ protected:
 
 private:
     UniqueFont font_;
-};
-
-// Disables the program's other enabled top-level windows (those of this thread) for its life,
-// and enables them again however the scope ends.
-class OtherWindowsDisabled {
-public:
-    explicit OtherWindowsDisabled(HWND except);
-    ~OtherWindowsDisabled();
-    OtherWindowsDisabled(const OtherWindowsDisabled&) = delete;
-    OtherWindowsDisabled& operator=(const OtherWindowsDisabled&) = delete;
-
-private:
-    std::vector<HWND> disabled_;
 };
 
 }  // namespace tarvex

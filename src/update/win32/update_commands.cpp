@@ -9,6 +9,7 @@
 #include "update/win32/update_check_progress.h"
 #include "update/win32/update_platform.h"
 #include "update/win32/update_wizard_window.h"
+#include "platform/win32/message_loop.h"
 
 namespace tarvex {
 namespace {
@@ -65,6 +66,7 @@ bool ScheduledUpdateCheck(std::string_view address, double& lastCheck, int inter
     WinInetTransfer transfer(context.Proxy);
     Win32UpdateFileSystem files;
     Win32UpdateHost host;
+    host.OnTerminate = context.Terminate;
     CheckWindows windows(context);
     return ScheduledUpdateCheck(address, lastCheck, interval, UpdateURL(), UpdatePorts{transfer, files, host}, windows);
 }

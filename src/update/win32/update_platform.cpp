@@ -1,7 +1,5 @@
 #include "update/win32/update_platform.h"
 
-#include <shellapi.h>
-
 #include "common/error.h"
 #include "common/win32/date_time_win32.h"
 #include "platform/win32/message_loop.h"
@@ -10,12 +8,14 @@
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_error.h"
 #include "update/update_info.h"
+#include "platform/win32/shell.h"
 
 namespace tarvex {
 namespace {
 
-DWORD Attributes(std::string_view path) {
-    return GetFileAttributesW(Utf8ToWide(path).c_str());
+bool IsFile(std::string_view path) {
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 class Win32UpdateFile final : public UpdateFile {
@@ -47,13 +47,12 @@ std::string Win32UpdateFileSystem::TempFolder() {
 }
 
 bool Win32UpdateFileSystem::FolderExists(std::string_view path) {
-    const DWORD attributes = Attributes(path);
+    const DWORD attributes = GetFileAttributesW(Utf8ToWide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool Win32UpdateFileSystem::FileExists(std::string_view path) {
-    const DWORD attributes = Attributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return IsFile(path);
 }
 
 std::unique_ptr<UpdateFile> Win32UpdateFileSystem::OpenForWriting(std::string_view path) {
@@ -119,8 +118,7 @@ std::optional<FileVersion> Win32UpdateHost::ReadFileVersion(std::string_view pat
 }
 
 bool Win32UpdateHost::FileExists(std::string_view path) {
-    const DWORD attributes = Attributes(path);
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+    return IsFile(path);
 }
 
 std::uint32_t Win32UpdateHost::LinkTimeStamp() {
@@ -136,16 +134,11 @@ std::string Win32UpdateHost::AnsiToUtf8(std::string_view bytes) {
 }
 
 bool Win32UpdateHost::ShellOpen(std::string_view file, std::string_view parameters) {
-    const std::wstring wideFile = Utf8ToWide(file);
-    const std::wstring wideParameters = Utf8ToWide(parameters);
-    const HINSTANCE result =
-        ShellExecuteW(Owner, L"open", wideFile.c_str(), wideParameters.empty() ? nullptr : wideParameters.c_str(),
-                      nullptr, SW_SHOWNORMAL);
-    return reinterpret_cast<INT_PTR>(result) > 32;
+    return tarvex::ShellOpen(Owner, file, parameters);
 }
 
 void Win32UpdateHost::Terminate() {
-    PostQuitMessage(0);
+    if (OnTerminate) OnTerminate();
 }
 
 void Win32UpdateHost::SetElapsedTimer(bool enabled) {

@@ -33,6 +33,7 @@ public:
     HWND Owner = nullptr;                 // of the shell's windows; none: the desktop
     std::function<void()> OnElapsedTick;  // each second while the elapsed timer runs
     std::function<void()> OnQuit;         // a WM_QUIT was met while messages ran
+    std::function<void()> OnTerminate;    // the program is asked to end (it ends as its main window says)
 
     void ProcessMessages() override;
     std::uint32_t TickCount() override;

@@ -79,6 +79,7 @@ TfrmUpdateWizard::TfrmUpdateWizard(HttpTransfer& transfer, std::function<void()>
     CreateDialogFrame(kClassName, L"Update Wizard", kClientWidth, kClientHeight, ScreenArea(), nullptr);
     host_.Owner = Handle();
     host_.OnElapsedTick = [this] { webUpdate_->ElapsedTick(); };
+    host_.OnTerminate = [this] { Terminate(); };
     // The program is ending: a running transfer stops and the wizard goes with it.
     host_.OnQuit = [this] {
         webUpdate_->Abort();

@@ -27,9 +27,9 @@
 #include "platform/win32/window.h"
 #include "update/update_wizard.h"
 #include "update/web_update.h"
-#include "update/win32/update_check_progress.h"
 #include "update/win32/update_platform.h"
 #include "update/win32/web_browser.h"
+#include "platform/win32/message_loop.h"
 
 namespace tarvex {
 

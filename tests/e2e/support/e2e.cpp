@@ -44,6 +44,17 @@ RunningTarvex StartTarvex(std::wstring args, std::wstring_view personality) {
     return tarvex;
 }
 
+std::string FileBytes(const std::wstring& path) {
+    std::string bytes;
+    const HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return bytes;
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
+    CloseHandle(file);
+    return bytes;
+}
+
 std::wstring SaveScreenshot(std::wstring_view name, HWND window) {
     std::wstring file(name);
     for (wchar_t& c : file) {

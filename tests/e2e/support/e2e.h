@@ -40,6 +40,9 @@ RunningTarvex LaunchTarvex(std::wstring args = {}, std::wstring_view personality
 // within kStartTimeoutMs.
 RunningTarvex StartTarvex(std::wstring args = {}, std::wstring_view personality = {});
 
+// A file's bytes, as the test reads them in the prefix; empty when it cannot be read.
+std::string FileBytes(const std::wstring& path);
+
 // Saves the window (the whole screen when nullptr) as OutputDir()\<name>.png; returns the path,
 // empty on failure.
 std::wstring SaveScreenshot(std::wstring_view name, HWND window = nullptr);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "app/win32/menus.h"
 #include "app/navigation.h"
 #include "app/win32/control_ids.h"
 #include "e2e/support/e2e.h"
@@ -393,8 +394,6 @@ protected:
         ASSERT_TRUE(DeleteValue({HKEY_CURRENT_USER, kInternet}, L"MaxConnectionsPer1_0Server"));
     }
 
-    static int CommandOf(NavItem item) { return kCommandBase + static_cast<int>(item); }
-
     // A picture of the Accelerate menu, opened from the menu bar. (Wine keeps a menu's items
     // in its own process, so whether "Undo last change" is greyed shows only in the picture.)
     void ShowAccelerateMenu(const std::wstring& screenshot) {
@@ -431,7 +430,7 @@ protected:
         ASSERT_NE(accelerated, seeded);
         ASSERT_NO_FATAL_FAILURE(ShowAccelerateMenu(prefix + L"-menu"));
 
-        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemUndoLastChange)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemUndoLastChange)));
         const HWND question = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
         ASSERT_TRUE(question) << "no restart question after the undo";
         const auto content = ReadDialog(question);
@@ -449,7 +448,7 @@ protected:
         EXPECT_EQ(undone, seeded);
 
         // The advanced page's button undoes the undo.
-        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemAdvanced)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemAdvanced)));
         ASSERT_TRUE(WaitUntil([&] { return ActivePage() == L"tsAdvanced"; }, 5000));
         const HWND undo = Control(ids::kBtnUndoLastChange);
         ASSERT_TRUE(undo);
@@ -465,7 +464,7 @@ protected:
 
         // The history lists the three changes, newest first, and restores the oldest one's
         // earlier state: the seeded registry again.
-        ASSERT_TRUE(PostCommand(window_, CommandOf(NavItem::ItemHistory)));
+        ASSERT_TRUE(PostCommand(window_, CommandIdOf(NavItem::ItemHistory)));
         const HWND history = WaitTopWindow(
             {.ClassName = L"THistoryDialog", .ProcessId = tarvex_.Process.Id(), .VisibleOnly = true}, kDialogTimeoutMs);
         ASSERT_TRUE(history);
@@ -507,19 +506,6 @@ protected:
         ASSERT_TRUE(WaitWindowGone(dialog, kDialogTimeoutMs));
     }
 
-    // The file's bytes, as the test reads them in the prefix.
-    static std::string FileBytes(const std::wstring& path) {
-        std::string bytes;
-        const HANDLE file =
-            CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (file == INVALID_HANDLE_VALUE) return bytes;
-        char buffer[4096];
-        DWORD read = 0;
-        while (ReadFile(file, buffer, sizeof buffer, &read, nullptr) && read > 0) bytes.append(buffer, read);
-        CloseHandle(file);
-        return bytes;
-    }
-
     // Runs a command line in the prefix and waits for it to end; its exit code.
     static std::optional<DWORD> RunAndWait(std::wstring commandLine) {
         STARTUPINFOW startup{sizeof startup};
@@ -549,7 +535,7 @@ protected:
         DeleteFileW(file.c_str());
         ASSERT_NO_FATAL_FAILURE(Start(personality));
 
-        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandOf(NavItem::ItemExportSettings), file));
+        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandIdOf(NavItem::ItemExportSettings), file));
         ASSERT_TRUE(WaitUntil([&] { return !FileBytes(file).empty(); }, 5000)) << "no file written";
         const std::string bytes = FileBytes(file);
         static constexpr char kHeader[] = "\xFF\xFEW\0i\0n\0d\0o\0w\0s\0 \0R\0e\0g\0i\0s\0t\0r\0y\0";
@@ -565,7 +551,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbADSL, L""));
         ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
         ASSERT_NE(WholeKeys(nt), seeded);
-        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandOf(NavItem::ItemImportSettings), file));
+        ASSERT_NO_FATAL_FAILURE(ChooseFile(CommandIdOf(NavItem::ItemImportSettings), file));
         const HWND question = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
         ASSERT_TRUE(question) << "no restart question after the import";
         ASSERT_TRUE(AnswerDialog(question, IDNO));
