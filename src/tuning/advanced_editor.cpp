@@ -1,6 +1,9 @@
 #include "tuning/advanced_editor.h"
 
+#include <cstdlib>
+
 #include "tuning/advanced_texts.h"
+#include "tuning/modern_changes.h"
 #include "tuning/parameter_store.h"
 #include "tuning/tuning_run.h"
 
@@ -32,7 +35,124 @@ void AdvancedEditorModel::Refresh(RegistryAccess& registry) {
     applyEnabled_ = false;
     RefreshTuningValues(registry, adapters_, profile_);
     ShowProfile();
+    ReadModern();
     applyEnabled_ = true;
+}
+
+void AdvancedEditorModel::SetModern(ModernTcpSettings* port, std::optional<ModernSystem> system) {
+    const ChangeBatch batch(batchDepth_, OnChange);
+    modernPort_ = port;
+    modernSystem_ = std::move(system);
+    const bool modern = modernPort_ && modernSystem_;
+    // Since Vista the receive window comes from auto-tuning; SACK, the RFC 1323 options and the
+    // duplicate-ACK threshold have no documented effect there.
+    controls_.WindowUsed = controls_.SackUsed = controls_.Tcp1323Used = controls_.DupAcksUsed = !modern;
+    modern_ = ModernTab{};
+    modern_.Shown = modern;
+    if (!modern) return;
+    for (const ModernSettingInfo& info : ModernSettings()) {
+        if (!HasSetting(*modernSystem_, info.Id)) continue;
+        ModernRow row;
+        row.Id = info.Id;
+        row.Caption = info.Caption;
+        row.Default = info.DefaultText.empty() ? std::string(advanced_texts::kModernWindowsDefault)
+                                               : std::string(info.DefaultText);
+        row.Writable = CanWriteSetting(*modernSystem_, info.Id);
+        row.Entries.push_back(advanced_texts::kModernWindowsDefault);
+        row.Values.push_back(kWindowsDefault);
+        if (info.Choices.empty()) {
+            for (const int value : {300, 500, 1000, 2000, 3000}) {
+                row.Entries.push_back(DescribeModernValue(info.Id, value));
+                row.Values.push_back(value);
+            }
+        } else {
+            for (const ModernChoice& choice : info.Choices) {
+                if (!IsValidValue(*modernSystem_, info.Id, choice.Value)) continue;
+                row.Entries.emplace_back(choice.Caption);
+                row.Values.push_back(choice.Value);
+            }
+        }
+        row.Current = DescribeModernValue(info.Id, std::nullopt);
+        modern_.Rows.push_back(std::move(row));
+    }
+}
+
+// The values Windows holds now; the choices the user made stay until "Apply" sets them.
+void AdvancedEditorModel::ReadModern() {
+    if (!modern_.Shown) return;
+    modernReachable_ = false;
+    ModernReading reading;
+    try {
+        reading = modernPort_->Read();
+        modernReachable_ = true;
+    } catch (const Error& e) {
+        modern_.Status = std::string(advanced_texts::kModernUnreachable) + " " + e.what();
+    }
+    bool anyKnown = false;
+    for (ModernRow& row : modern_.Rows) {
+        const std::optional<int> value = reading.Value(row.Id);
+        anyKnown = anyKnown || value.has_value();
+        row.Current = DescribeModernValue(row.Id, value);
+    }
+    if (modernReachable_) modern_.Status = anyKnown ? advanced_texts::kModernRead : advanced_texts::kModernUnreadable;
+    SelectModern(modern_.Selected);
+}
+
+void AdvancedEditorModel::SelectModern(int row) {
+    const ChangeBatch batch(batchDepth_, OnChange);
+    if (row < -1 || row >= static_cast<int>(modern_.Rows.size())) return;
+    modern_.Selected = row;
+    modern_.Why.clear();
+    modern_.ChoiceEnabled = false;
+    if (row < 0) return;
+    const ModernRow& selected = modern_.Rows[static_cast<std::size_t>(row)];
+    modern_.Why = ModernSettingOf(selected.Id).Why;
+    if (!selected.Writable) modern_.Why += std::string(" ") + advanced_texts::kModernReadOnly;
+    modern_.ChoiceEnabled = selected.Writable && modernReachable_;
+}
+
+void AdvancedEditorModel::ChooseModern(int entry) {
+    const ChangeBatch batch(batchDepth_, OnChange);
+    if (!modern_.ChoiceEnabled || modern_.Selected < 0) return;
+    ModernRow& row = modern_.Rows[static_cast<std::size_t>(modern_.Selected)];
+    if (entry < -1 || entry >= static_cast<int>(row.Entries.size())) return;
+    row.Chosen = entry;
+    row.New = entry < 0 ? std::string() : row.Entries[static_cast<std::size_t>(entry)];
+}
+
+// Each chosen value in turn; one that Windows refuses does not stop the others. Returns the refusals.
+std::vector<std::string> AdvancedEditorModel::ApplyModern() {
+    std::vector<std::string> refusals;
+    if (!modern_.Shown || !modernReachable_) return refusals;
+    for (ModernRow& row : modern_.Rows) {
+        if (row.Chosen < 0 || !row.Writable) continue;
+        try {
+            modernPort_->Write(row.Id, row.Values[static_cast<std::size_t>(row.Chosen)]);
+            row.Chosen = -1;
+            row.New.clear();
+        } catch (const Error& e) {
+            refusals.push_back(row.Caption + ": " + e.what());
+        }
+    }
+    // The MTU tab's values go to the interfaces too, where they differ from what Windows uses.
+    // "Windows Default" has no modern counterpart (an interface's MTU is its link's unless set),
+    // so it only removes the classic value.
+    try {
+        const std::vector<ModernInterface> interfaces = modernPort_->Interfaces();
+        for (const AdapterItem& adapter : adapters_.Items()) {
+            const ModernInterface* found = InterfaceOf(interfaces, adapter.AdapterKey);
+            const int mtu = found && !adapter.MtuText.empty() ? std::atoi(adapter.MtuText.c_str()) : 0;
+            if (mtu <= 0 || found->Mtu == mtu) continue;
+            try {
+                modernPort_->WriteMtu(*found, mtu);
+            } catch (const Error& e) {
+                refusals.push_back("MTU of " + (found->Name.empty() ? adapter.Caption : found->Name) + ": " + e.what());
+            }
+        }
+    } catch (const Error& e) {
+        refusals.push_back(std::string("MTU: ") + e.what());
+    }
+    return refusals;
 }
 
 void AdvancedEditorModel::ShowProfile() {
@@ -106,7 +226,11 @@ void AdvancedEditorModel::Apply(RegistryAccess& registry) {
     p.MaxConnectionsPer1_0Server = c.chkHTTPConn ? c.tbHTTP10 : kSystemDefault;
     p.MaxConnectionsPerServer = c.chkHTTPConn ? c.tbHTTP11 : kSystemDefault;
     WriteProfile(registry, p);
+    const std::vector<std::string> refusals = ApplyModern();
     if (OnWritten) OnWritten();
+    // The tab shows what Windows holds now, whatever it took.
+    ReadModern();
+    if (!refusals.empty() && OnInformation) OnInformation(ModernRefusedMessage(refusals));
 }
 
 // What the value label shows. Before it shows any, the spinner was never moved off the

@@ -5,12 +5,17 @@
 // adapters model's; the page only mirrors both.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "common/change_batch.h"
+#include "platform/modern_tcp_settings.h"
 #include "platform/registry_access.h"
 #include "tuning/adapters.h"
 #include "tuning/backup.h"
+#include "tuning/modern_tcp.h"
 #include "tuning/tuning_profile.h"
 
 namespace tarvex {
@@ -67,7 +72,39 @@ struct AdvancedControls {
     int udACK = 2;
     bool ACKEnabled = true;  // `txtACK`, `udACK`
 
+    // Values the running Windows no longer reads (Vista and later): their controls are greyed and
+    // say so; "Apply" still writes them as before, which does no harm.
+    bool WindowUsed = true;   // the RWIN group
+    bool SackUsed = true;     // `chkSACK`
+    bool Tcp1323Used = true;  // the TCPLW tab
+    bool DupAcksUsed = true;  // the ACK tab
+
     friend bool operator==(const AdvancedControls&, const AdvancedControls&) = default;
+};
+
+// The "Modern TCP" tab (Vista and later): a row per setting of the running Windows, what it holds
+// now, Windows' default and the value "Apply" is to set, and below the list the selected row's
+// choice and why.
+struct ModernRow {
+    ModernSettingId Id = ModernSettingId::AutoTuningLevel;
+    std::string Caption;
+    std::string Current;  // as read; "unknown" where Windows keeps it out of reach
+    std::string Default;
+    std::string New;                   // the chosen entry; empty: left as it is
+    std::vector<std::string> Entries;  // "Windows default", then the values this Windows takes
+    std::vector<int> Values;           // each entry's value
+    int Chosen = -1;                   // -1: left as it is
+    bool Writable = false;
+    friend bool operator==(const ModernRow&, const ModernRow&) = default;
+};
+struct ModernTab {
+    bool Shown = false;  // Vista and later
+    std::string Status;  // what the tab says above the list
+    std::vector<ModernRow> Rows;
+    int Selected = -1;
+    std::string Why;              // the selected row's
+    bool ChoiceEnabled = false;  // the "Set to" list: a writable row is selected and the settings are reachable
+    friend bool operator==(const ModernTab&, const ModernTab&) = default;
 };
 
 // The window in bytes for a multiplier: the maximum segment size taken as MTU - 40.
@@ -82,6 +119,11 @@ public:
     AdvancedEditorModel(TuningProfile& profile, AdaptersModel& adapters);
 
     const AdvancedControls& Controls() const { return controls_; }
+    const ModernTab& Modern() const { return modern_; }
+
+    // Windows Vista and later: the modern stack's tab, read and written through `port`
+    // (borrowed; it must outlive the model), and the classic values it no longer reads greyed.
+    void SetModern(ModernTcpSettings* port, std::optional<ModernSystem> system);
     // "Apply" is enabled once a refresh has completed, and again only after the next one that
     // completes: after a refresh that stopped part-way, the adapter list and the profile no
     // longer hold what the registry holds, and applying would overwrite values nobody saw.
@@ -119,8 +161,14 @@ public:
     void CheckACKDefault();
     void CheckACKCustom();
     void udACKChanging(std::int64_t position);
+    // The "Modern TCP" tab: a row of the list selected (-1: none), an entry of its "Set to" list
+    // chosen (-1: leave the setting as it is).
+    void SelectModern(int row);
+    void ChooseModern(int entry);
 
-    std::function<void()> OnChange;  // once per operation above, also when it fails part-way
+    std::function<void()> OnChange;
+    // "Apply" made what it could, but Windows refused some of the modern settings: the message.
+    std::function<void(std::string_view text)> OnInformation;  // once per operation above, also when it fails part-way
     // "Apply" is about to write (the backup's moment): an error it throws ends "Apply" with
     // nothing written or changed. OnWritten follows an "Apply" that wrote everything.
     std::function<void(BackupAction action)> OnBeforeWrite;
@@ -139,10 +187,16 @@ private:
     void SetPair(DefaultOrCustom& pair, bool isDefault, bool isCustom, void (AdvancedEditorModel::*click)());
     void ShowProfile();
     std::int32_t WindowToApply() const;
+    void ReadModern();
+    std::vector<std::string> ApplyModern();
 
     TuningProfile& profile_;
     AdaptersModel& adapters_;
     AdvancedControls controls_;
+    ModernTab modern_;
+    ModernTcpSettings* modernPort_ = nullptr;
+    std::optional<ModernSystem> modernSystem_;
+    bool modernReachable_ = false;
     bool applyEnabled_ = false;
     int batchDepth_ = 0;  // operations under way, see ChangeBatch
 };

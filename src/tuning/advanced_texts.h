@@ -82,6 +82,24 @@ inline constexpr char kAckText[] =
     "This parameter determines the number of duplicate ACKs that must be received for the same sequence number of "
     "sent data before \"fast retransmit\" is triggered to resend the segment that has been dropped in transit. ";
 
+// Vista and later: the modern stack's own tab, and what greyed classic values say.
+inline constexpr char kModernTab[] = "Modern TCP";
+inline constexpr char kModernGroup[] = " TCP Settings of this Windows ";
+inline constexpr char kModernSetting[] = "Setting";
+inline constexpr char kModernCurrent[] = "Current";
+inline constexpr char kModernDefault[] = "Default";
+inline constexpr char kModernNew[] = "New";
+inline constexpr char kModernSetTo[] = "Set to:";
+inline constexpr char kModernLeave[] = "(leave as it is)";
+inline constexpr char kModernWindowsDefault[] = "Windows default";
+inline constexpr char kModernRead[] = "Read from Windows just now. \"Apply\" sets the values in the New column; they take effect for new connections.";
+inline constexpr char kModernUnreadable[] =
+    "This Windows shows these settings only in its own language, so Tarvex cannot read them. \"Apply\" sets the "
+    "values in the New column; they take effect for new connections.";
+inline constexpr char kModernUnreachable[] = "The TCP settings of this version of Windows cannot be read or changed here.";
+inline constexpr char kModernReadOnly[] = "This edition of Windows does not let programs change this setting.";
+inline constexpr char kNotUsedHere[] = "Not used by this version of Windows";
+
 // The buttons under the tabs.
 inline constexpr char kRefresh[] = "Refresh";
 inline constexpr char kApply[] = "Apply";

@@ -5,6 +5,7 @@
 #include <set>
 
 #include "common/utf16_text.h"
+#include "tuning/modern_changes.h"
 #include "tuning/parameter_store.h"
 
 namespace tarvex {
@@ -104,7 +105,9 @@ private:
     bool ok_ = true;
 };
 
+// Records without the modern stack's part are TVB1, records with it TVB2; both read.
 constexpr std::string_view kRecordMagic = "TVB1";
+constexpr std::string_view kModernRecordMagic = "TVB2";
 
 void PutSnapshot(Writer& out, const RegistrySnapshot& snapshot) {
     out.U32(static_cast<std::uint32_t>(snapshot.size()));
@@ -119,6 +122,41 @@ void PutSnapshot(Writer& out, const RegistrySnapshot& snapshot) {
             out.Str(saved.Value->Data);
         }
     }
+}
+
+void PutModern(Writer& out, const std::optional<ModernSnapshot>& snapshot) {
+    out.U8(snapshot ? 1 : 0);
+    if (!snapshot) return;
+    out.U32(static_cast<std::uint32_t>(snapshot->size()));
+    for (const ModernSavedValue& saved : *snapshot) {
+        out.Str(saved.Key);
+        out.Str(saved.Interface);
+        out.U8(saved.Value ? 1 : 0);
+        if (saved.Value) out.U32(static_cast<std::uint32_t>(*saved.Value));
+    }
+}
+
+// Nothing when the part is damaged; `present` tells whether the record holds the part at all.
+std::optional<ModernSnapshot> GetModern(Reader& in, bool& damaged) {
+    if (!in.Flag()) return std::nullopt;
+    const std::uint32_t count = in.U32();
+    if (count > in.Left()) {
+        damaged = true;
+        return std::nullopt;
+    }
+    ModernSnapshot snapshot;
+    for (std::uint32_t i = 0; i < count && in.Ok(); ++i) {
+        ModernSavedValue& saved = snapshot.emplace_back();
+        saved.Key = in.Str();
+        saved.Interface = in.Str();
+        if (in.Flag()) saved.Value = static_cast<std::int32_t>(in.U32());
+        // Only what the program writes: a setting it knows, or an interface's MTU.
+        if (saved.Key != kModernMtuKey ? !ModernSettingByKey(saved.Key) || !saved.Interface.empty()
+                                       : saved.Interface.empty())
+            damaged = true;
+    }
+    if (!in.Ok()) damaged = true;
+    return snapshot;
 }
 
 std::optional<RegistrySnapshot> GetSnapshot(Reader& in) {
@@ -280,7 +318,8 @@ std::string_view BackupActionText(BackupAction action) {
 
 std::string EncodeBackupRecord(const BackupRecord& record) {
     Writer out;
-    for (const char c : kRecordMagic) out.U8(static_cast<std::uint8_t>(c));
+    const bool modern = record.ModernBefore || record.ModernAfter;
+    for (const char c : modern ? kModernRecordMagic : kRecordMagic) out.U8(static_cast<std::uint8_t>(c));
     out.U32(record.Id);
     out.F64(record.Time);
     out.U8(static_cast<std::uint8_t>(record.Action));
@@ -290,12 +329,18 @@ std::string EncodeBackupRecord(const BackupRecord& record) {
     PutSnapshot(out, record.Before);
     out.U8(record.After ? 1 : 0);
     if (record.After) PutSnapshot(out, *record.After);
+    if (modern) {
+        PutModern(out, record.ModernBefore);
+        PutModern(out, record.ModernAfter);
+    }
     return out.Take();
 }
 
 std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
     Reader in(bytes);
-    if (in.Take(kRecordMagic.size()) != kRecordMagic) return std::nullopt;
+    const std::string_view magic = in.Take(kRecordMagic.size());
+    const bool modern = magic == kModernRecordMagic;
+    if (magic != kRecordMagic && !modern) return std::nullopt;
     BackupRecord record;
     record.Id = in.U32();
     record.Time = in.F64();
@@ -311,6 +356,12 @@ std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
     if (in.Flag()) {
         record.After = GetSnapshot(in);
         if (!record.After) return std::nullopt;
+    }
+    if (modern) {
+        bool damaged = false;
+        record.ModernBefore = GetModern(in, damaged);
+        record.ModernAfter = GetModern(in, damaged);
+        if (damaged || (!record.ModernBefore && !record.ModernAfter)) return std::nullopt;
     }
     if (!in.Ok() || !in.AtEnd()) return std::nullopt;
     return record;
@@ -357,6 +408,23 @@ std::vector<ValueChange> RecordChanges(const BackupRecord& record) {
         const std::optional<RawRegistryValue> afterValue = after == record.After->end() ? std::nullopt : after->Value;
         if (afterValue != before.Value)
             changes.push_back({ShortName(before.Where), DescribeValue(before.Value), DescribeValue(afterValue)});
+    }
+    if (!record.ModernBefore) return changes;
+    for (const ModernSavedValue& before : *record.ModernBefore) {
+        const auto id = ModernSettingByKey(before.Key);
+        const auto describe = [&](std::optional<int> value) {
+            return id ? DescribeModernValue(*id, value) : value ? std::to_string(*value) : "unknown";
+        };
+        if (!record.ModernAfter) {
+            changes.push_back({ModernValueName(before), describe(before.Value), "?"});
+            continue;
+        }
+        const auto after = std::find_if(record.ModernAfter->begin(), record.ModernAfter->end(), [&](const auto& saved) {
+            return saved.Key == before.Key && saved.Interface == before.Interface;
+        });
+        const std::optional<int> afterValue = after == record.ModernAfter->end() ? std::nullopt : after->Value;
+        if (afterValue != before.Value)
+            changes.push_back({ModernValueName(before), describe(before.Value), describe(afterValue)});
     }
     return changes;
 }
@@ -462,7 +530,19 @@ std::uint32_t BackupKeeper::Record(BackupAction action, bool isNT, const std::ve
     } catch (const std::exception& e) {
         throw BackupError(e);
     }
+    record.ModernBefore = ModernState(adapters);
     return Save(std::move(record));
+}
+
+// The modern settings where this Windows has them and they can be reached; a change then touches
+// none of them either, so a record without them loses nothing.
+std::optional<ModernSnapshot> BackupKeeper::ModernState(const std::vector<AdapterItem>& adapters) {
+    if (!modernPort_ || !modernSystem_) return std::nullopt;
+    try {
+        return TakeModernSnapshot(*modernPort_, *modernSystem_, adapters);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
 }
 
 void BackupKeeper::Completed(std::uint32_t id) noexcept {
@@ -472,6 +552,13 @@ void BackupKeeper::Completed(std::uint32_t id) noexcept {
         std::vector<ManagedValue> values;
         for (const SavedValue& saved : record->Before) values.push_back(saved.Where);
         record->After = TakeSnapshot(registry_, values);
+        if (record->ModernBefore && modernPort_) {
+            try {
+                record->ModernAfter = ReadModernSnapshot(*modernPort_, *record->ModernBefore);
+            } catch (const Error&) {
+                // The history shows the modern part without its result.
+            }
+        }
         registry_.SetRootKey(RegistryRoot::CurrentUser);
         if (registry_.OpenKey(kBackupsKey, false))
             registry_.WriteBinary(RecordValueName(id), EncodeBackupRecord(*record));
@@ -482,7 +569,8 @@ void BackupKeeper::Completed(std::uint32_t id) noexcept {
     DoChange();
 }
 
-void BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values) {
+std::vector<std::string> BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values,
+                                                     const ModernSnapshot& modern) {
     BackupRecord record;
     record.Time = context_.Now ? context_.Now() : 0;
     record.Action = action;
@@ -496,9 +584,19 @@ void BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistryS
     } catch (const std::exception& e) {
         throw BackupError(e);
     }
+    const bool writesModern = !modern.empty() && modernPort_ && modernSystem_;
+    if (writesModern) {
+        try {
+            record.ModernBefore = ReadModernSnapshot(*modernPort_, modern);
+        } catch (const std::exception& e) {
+            throw BackupError(e);
+        }
+    }
     const std::uint32_t id = Save(std::move(record));
+    std::vector<std::string> notes;
     try {
         RestoreSnapshot(registry_, values);
+        if (writesModern) notes = RestoreModernSnapshot(*modernPort_, *modernSystem_, modern);
     } catch (...) {
         if (action == BackupAction::Undo) {
             Remove(id);
@@ -507,22 +605,25 @@ void BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistryS
         throw;
     }
     Completed(id);
+    if (!modern.empty() && !writesModern)
+        notes.push_back("The TCP settings of this version of Windows could not be reached, so they were not changed.");
+    return notes;
 }
 
-void BackupKeeper::Restore(std::uint32_t id) {
+std::vector<std::string> BackupKeeper::Restore(std::uint32_t id) {
     const auto record = Load(id);
     if (!record) throw Error("This backup no longer exists.");
-    WriteRecorded(BackupAction::Undo, record->IsNT, record->Before);
+    return WriteRecorded(BackupAction::Undo, record->IsNT, record->Before, record->ModernBefore.value_or(ModernSnapshot{}));
 }
 
-void BackupKeeper::Import(const RegistrySnapshot& values, bool isNT) {
-    WriteRecorded(BackupAction::Import, isNT, values);
+std::vector<std::string> BackupKeeper::Import(const RegistrySnapshot& values, bool isNT, const ModernSnapshot& modern) {
+    return WriteRecorded(BackupAction::Import, isNT, values, modern);
 }
 
-void BackupKeeper::UndoLast() {
+std::vector<std::string> BackupKeeper::UndoLast() {
     const std::vector<BackupRecord> records = History();
     if (records.empty()) throw Error("There is no change to undo.");
-    Restore(records.front().Id);
+    return Restore(records.front().Id);
 }
 
 }  // namespace tarvex

@@ -10,8 +10,10 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/modern_tcp_settings.h"
 #include "platform/registry_access.h"
 #include "tuning/adapters.h"
+#include "tuning/modern_tcp.h"
 
 namespace tarvex {
 
@@ -67,6 +69,9 @@ struct BackupRecord {
     bool IsNT = true;
     RegistrySnapshot Before;
     std::optional<RegistrySnapshot> After;  // once the change has been made
+    // The settings of the modern TCP stack (Vista and later), where they could be reached.
+    std::optional<ModernSnapshot> ModernBefore;
+    std::optional<ModernSnapshot> ModernAfter;
     friend bool operator==(const BackupRecord&, const BackupRecord&) = default;
 };
 
@@ -102,6 +107,12 @@ public:
     // What the next records tell of the system and the program.
     void SetContext(BackupContext context) { context_ = std::move(context); }
 
+    // The modern stack's settings go into every record and back with every restore, from now on.
+    void SetModern(ModernTcpSettings* port, std::optional<ModernSystem> system) {
+        modernPort_ = port;
+        modernSystem_ = std::move(system);
+    }
+
     // The records, newest first; records that do not read are left out.
     std::vector<BackupRecord> History();
     bool HasBackup();
@@ -116,12 +127,13 @@ public:
 
     // Writes record `id` back (the newest with "Undo last change"). The undo is recorded first,
     // so it can be undone; a failing write stops with its error, the record stays, and the
-    // undo's own record goes again so that the next undo retries this one.
-    void Restore(std::uint32_t id);
-    void UndoLast();
-    // Writes `values` (an imported file's) on this family after recording them; a failing
-    // write stops with its error and the record stays, so the part written can be undone.
-    void Import(const RegistrySnapshot& values, bool isNT);
+    // undo's own record goes again so that the next undo retries this one. Returns a line for
+    // each modern setting not given back exactly (its earlier value was unknown).
+    std::vector<std::string> Restore(std::uint32_t id);
+    std::vector<std::string> UndoLast();
+    // Writes `values` and `modern` (an imported file's) on this family after recording them; a
+    // failing write stops with its error and the record stays, so the part written can be undone.
+    std::vector<std::string> Import(const RegistrySnapshot& values, bool isNT, const ModernSnapshot& modern = {});
 
     // Called after every change of the records.
     std::function<void()> OnChange;
@@ -131,10 +143,14 @@ private:
     std::optional<BackupRecord> Load(std::uint32_t id);
     void Remove(std::uint32_t id) noexcept;
     void DoChange();
-    void WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values);
+    std::vector<std::string> WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values,
+                                           const ModernSnapshot& modern);
+    std::optional<ModernSnapshot> ModernState(const std::vector<AdapterItem>& adapters);
 
     RegistryAccess& registry_;
     BackupContext context_;
+    ModernTcpSettings* modernPort_ = nullptr;
+    std::optional<ModernSystem> modernSystem_;
 };
 
 }  // namespace tarvex

@@ -1,6 +1,7 @@
 #include "tuning/reg_file.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 
 #include "common/utf16_text.h"
@@ -240,7 +241,12 @@ std::string Display(std::string_view root, std::string_view path, std::string_vi
     return shown;
 }
 
+bool IsModernKey(RegistryRoot root, std::string_view path) {
+    return root == RegistryRoot::CurrentUser && Lower(path) == Lower(kModernSettingsKey);
+}
+
 bool IsManagedKey(bool isNT, RegistryRoot root, std::string_view path) {
+    if (IsModernKey(root, path)) return true;
     const std::string lower = Lower(path);
     for (const ProfileValueLocation& at : ProfileValueLocations(isNT))
         if (at.Root == root && Lower(at.Path) == lower) return true;
@@ -249,9 +255,67 @@ bool IsManagedKey(bool isNT, RegistryRoot root, std::string_view path) {
            lower.find('\\', prefix.size()) == std::string::npos;
 }
 
+std::string ModernValueLine(const ModernSavedValue& saved) {
+    const std::string name = saved.Key == kModernMtuKey ? saved.Key + " " + saved.Interface : saved.Key;
+    if (!saved.Value) return "\"" + name + "\"=-";
+    static constexpr char kHex[] = "0123456789abcdef";
+    const auto bits = static_cast<std::uint32_t>(*saved.Value);
+    std::string digits;
+    for (int shift = 28; shift >= 0; shift -= 4) digits += kHex[(bits >> shift) & 15];
+    return "\"" + name + "\"=dword:" + digits;
+}
+
+// "{" 8-4-4-4-12 hex digits "}", as Windows names an adapter.
+bool IsGuidText(std::string_view text) {
+    if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
+    for (std::size_t i = 1; i + 1 < text.size(); ++i) {
+        const char c = text[i];
+        const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
+        if (dash ? c != '-' : !std::isxdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
-std::string ExportRegFile(const RegistrySnapshot& values) {
+ModernSnapshot ModernImport(const RegFile& file) {
+    ModernSnapshot values;
+    for (const RegFileValue& value : file.Values) {
+        const auto root = RootOf(value.Root);
+        if (!root || !IsModernKey(*root, value.Path)) continue;
+        ModernSavedValue saved;
+        if (ModernSettingByKey(value.Name)) {
+            saved.Key = value.Name;
+        } else if (value.Name.size() > kModernMtuKey.size() + 1 && value.Name.starts_with(kModernMtuKey) &&
+                   value.Name[kModernMtuKey.size()] == ' ' && IsGuidText(value.Name.substr(kModernMtuKey.size() + 1))) {
+            saved.Key = kModernMtuKey;
+            saved.Interface = value.Name.substr(kModernMtuKey.size() + 1);
+        } else {
+            throw Error("The file changes " + Display(value.Root, value.Path, value.Name) +
+                        ", which Tarvex does not manage. Nothing was imported.");
+        }
+        if (value.Value) {
+            if (value.Value->Type != kRegDword || value.Value->Data.size() != 4)
+                throw Error("The file gives " + Display(value.Root, value.Path, value.Name) +
+                            " a value that is no REG_DWORD. Nothing was imported.");
+            std::uint32_t bits = 0;
+            for (int i = 3; i >= 0; --i)
+                bits = (bits << 8) | static_cast<unsigned char>(value.Value->Data[static_cast<std::size_t>(i)]);
+            saved.Value = static_cast<std::int32_t>(bits);
+        }
+        const auto same = std::find_if(values.begin(), values.end(), [&](const ModernSavedValue& other) {
+            return other.Key == saved.Key && Lower(other.Interface) == Lower(saved.Interface);
+        });
+        if (same != values.end()) {
+            same->Value = saved.Value;
+        } else {
+            values.push_back(std::move(saved));
+        }
+    }
+    return values;
+}
+
+std::string ExportRegFile(const RegistrySnapshot& values, const ModernSnapshot& modern) {
     std::string text = std::string(kHeader5) + "\r\n";
     std::vector<bool> done(values.size());
     for (std::size_t i = 0; i < values.size(); ++i) {
@@ -264,6 +328,10 @@ std::string ExportRegFile(const RegistrySnapshot& values) {
             text += ValueLine(values[j]) + "\r\n";
             done[j] = true;
         }
+    }
+    if (!modern.empty()) {
+        text += "\r\n[" + std::string(RootName(RegistryRoot::CurrentUser)) + kModernSettingsKey + "]\r\n";
+        for (const ModernSavedValue& saved : modern) text += ModernValueLine(saved) + "\r\n";
     }
     return "\xFF\xFE" + Utf8ToUtf16Le(text + "\r\n");
 }
@@ -327,6 +395,7 @@ RegistrySnapshot ManagedImport(const RegFile& file, bool isNT) {
     RegistrySnapshot values;
     for (const RegFileValue& value : file.Values) {
         const auto root = RootOf(value.Root);
+        if (root && IsModernKey(*root, value.Path)) continue;  // ModernImport's
         const auto where = root ? FindManagedValue(isNT, *root, value.Path, value.Name) : std::nullopt;
         if (!where) throw refuse(Display(value.Root, value.Path, value.Name.empty() ? "@" : value.Name));
         // A value the file gives twice is written once, as the later line has it.

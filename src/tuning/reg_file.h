@@ -17,9 +17,15 @@ namespace tarvex {
 inline constexpr std::size_t kMaxRegFileBytes = 1024 * 1024;
 inline constexpr std::size_t kMaxRegValueBytes = 64 * 1024;
 
+// The modern stack's settings (Vista and later) are no registry values; a file keeps them as
+// REG_DWORD values of this key of the program's own, named as the backups name them ("MTU {GUID}"
+// for an interface's MTU), 0xFFFFFFFF for Windows' default and a removal for a value that could not
+// be read. The system's registry editor then imports the file harmlessly; the program sets them.
+inline constexpr char kModernSettingsKey[] = "\\Software\\Quillmont\\Tarvex\\ModernTcp";
+
 // The file's bytes for these values, grouped by key; an absent value is written as its
 // removal ("name"=-), so importing the file gives exactly this state.
-std::string ExportRegFile(const RegistrySnapshot& values);
+std::string ExportRegFile(const RegistrySnapshot& values, const ModernSnapshot& modern = {});
 
 // One line of a file: a value to write, or to remove (no Value). Root is its root's name as
 // the file gives it ("HKEY_LOCAL_MACHINE"...).
@@ -43,5 +49,8 @@ RegFile ParseRegFile(std::string_view bytes, AnsiCodePage& ansi);
 // every key and value in it is one the program manages on this family; otherwise an error
 // naming the first that is not.
 RegistrySnapshot ManagedImport(const RegFile& file, bool isNT);
+// The file's modern settings, each once (as its last line gives it); an error naming the first
+// value that is no setting the program manages or no REG_DWORD.
+ModernSnapshot ModernImport(const RegFile& file);
 
 }  // namespace tarvex

@@ -9,14 +9,17 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "common/life_guard.h"
+#include "platform/modern_tcp_settings.h"
 #include "platform/random_source.h"
 #include "platform/registry_access.h"
 #include "platform/system_restart.h"
 #include "platform/waiter.h"
 #include "tuning/adapters.h"
 #include "tuning/backup.h"
+#include "tuning/modern_tcp.h"
 #include "tuning/tuning_profile.h"
 
 namespace tarvex {
@@ -63,6 +66,18 @@ inline constexpr std::string_view kCompletedText =
     "Tarvex has optimized your internet connection settings. Your computer is now quicker and more stable.";
 inline constexpr int kProgressBarMax = 90;
 
+// On Windows Vista and later the list shows the changes the run really makes, each with its
+// outcome, and the classic values as what they are there.
+inline constexpr std::string_view kClassicValuesTask = "Registry values of earlier Windows versions (not used here)";
+inline constexpr std::string_view kModernUnreachableTask = "TCP settings of this Windows";
+inline constexpr std::string_view kStepDone = "Done";
+inline constexpr std::string_view kStepFailed = "Failed";
+inline constexpr std::string_view kStepNotAvailable = "Not here";
+inline constexpr std::string_view kModernCompletedText = "Tarvex has applied the TCP settings of this version of Windows.";
+// Where the modern settings cannot be reached, or Windows refused some of them.
+std::string ModernUnreachableMessage(std::string_view reason);
+std::string ModernRefusedMessage(const std::vector<std::string>& refusals);
+
 // The progress list's icons: their indexes in the 16-pixel image list.
 enum class TaskIcon { Pending = 1, Done = 2, Working = 3, Complete = 5 };
 
@@ -104,7 +119,7 @@ public:
     bool NavigationEnabled() const { return navigationEnabled_; }
     RunPage Page() const { return page_; }
     // The progress page.
-    const std::array<ProgressItem, 9>& Items() const { return items_; }
+    const std::vector<ProgressItem>& Items() const { return items_; }
     bool ProgressBarVisible() const { return progressBarVisible_; }
     int ProgressBarPosition() const { return progressBarPosition_; }
     bool OKVisible() const { return okVisible_; }
@@ -121,6 +136,13 @@ public:
     // The window that shows the run is going: a run in progress stops at its next wait, and
     // nothing more is shown, asked or written.
     void Abandon() noexcept { life_.End(); }
+    // Windows Vista and later: the run also sets the modern stack's settings through `port`
+    // (borrowed; it must outlive the model).
+    void SetModern(ModernTcpSettings* port, std::optional<ModernSystem> system) {
+        modernPort_ = port;
+        modernSystem_ = std::move(system);
+    }
+    bool IsModern() const { return modernPort_ && modernSystem_; }
 
     std::function<void()> OnChange;  // after every visible step
     std::function<void(const BalloonRequest&)> OnBalloon;
@@ -139,6 +161,8 @@ private:
     bool WaitAlive(std::uint32_t milliseconds);  // false when the model died during the wait
     void Restore();
     void Run(ConnectionScenario scenario);
+    void RunModern(ConnectionScenario scenario);
+    void WriteClassic(ConnectionScenario scenario);
     void Fail(std::exception_ptr error);
 
     TuningProfile& profile_;
@@ -152,12 +176,14 @@ private:
     bool accelerateEnabled_ = false;
     bool navigationEnabled_ = true;
     RunPage page_ = RunPage::tsWelcome;
-    std::array<ProgressItem, 9> items_;
+    std::vector<ProgressItem> items_;
     bool progressBarVisible_ = false;
     int progressBarPosition_ = 0;
     bool okVisible_ = false;
     bool workingVisible_ = false;
     bool running_ = false;
+    ModernTcpSettings* modernPort_ = nullptr;
+    std::optional<ModernSystem> modernSystem_;
     LifeGuard life_;
 };
 

@@ -1,4 +1,4 @@
-// Registry files and backup records from arbitrary bytes: reading never fails other than with
+// Registry files (with the modern stack's settings) and backup records from arbitrary bytes: reading never fails other than with
 // the program's error, a file that imports exports to one that imports the same values, and a
 // record that reads writes back to the same bytes.
 // Input: byte 0 picks the family (odd: NT), the rest is the file or the record.
@@ -25,14 +25,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     static testing::Latin1CodePage ansi;
     RegistrySnapshot values;
+    ModernSnapshot modern;
     try {
-        values = ManagedImport(ParseRegFile(bytes, ansi), isNT);
+        const RegFile file = ParseRegFile(bytes, ansi);
+        values = ManagedImport(file, isNT);
+        modern = ModernImport(file);
     } catch (const Error&) {
         return 0;
     }
-    // The export groups values by key, so the order may differ; each value is there once.
-    RegistrySnapshot again = ManagedImport(ParseRegFile(ExportRegFile(values), ansi), isNT);
+    // The export groups values by key, so the order may differ; each value is there once. The
+    // modern settings come back in their order.
+    const RegFile back = ParseRegFile(ExportRegFile(values, modern), ansi);
+    RegistrySnapshot again = ManagedImport(back, isNT);
     Check(again.size() == values.size());
     for (const SavedValue& value : values) Check(std::find(again.begin(), again.end(), value) != again.end());
+    Check(ModernImport(back) == modern);
     return 0;
 }
