@@ -69,6 +69,12 @@ add_executable(browser_stub WIN32 tools/browser_stub/browser_stub.cpp)
 target_link_options(browser_stub PRIVATE -municode)
 set_target_properties(browser_stub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
 
+# The netsh.exe the modern TCP tests put in a prefix's system32: it records its arguments and
+# refuses as told (see its header).
+add_executable(netsh_stub tools/netsh_stub/netsh_stub.cpp)
+target_link_options(netsh_stub PRIVATE -municode)
+set_target_properties(netsh_stub PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+
 # An empty window program built like Tarvex.exe, the baseline of the start-up benchmark.
 set_source_files_properties(tools/empty_window/empty_window.rc PROPERTIES OBJECT_DEPENDS
   "${CMAKE_SOURCE_DIR}/tools/empty_window/comctl6.manifest;${CMAKE_SOURCE_DIR}/tools/empty_window/empty_window_ids.h")
@@ -107,6 +113,7 @@ add_executable(win32_tests ${WIN32_TEST_SOURCES} ${RESOURCE_DIR}/Pictures.rc)
 target_include_directories(win32_tests PRIVATE tests)
 target_link_options(win32_tests PRIVATE -municode)
 target_link_libraries(win32_tests PRIVATE tarvex_driver gtest ws2_32 iphlpapi)
+add_dependencies(win32_tests netsh_stub)
 add_test(NAME win32.tests COMMAND win32_tests)
 set_tests_properties(win32.tests PROPERTIES ENVIRONMENT
   "${WINE_TEST_ENV};WINEPREFIX=${TARVEX_WINE_DIR}/headless")
@@ -154,7 +161,7 @@ foreach(source IN LISTS E2E_SOURCES)
   target_include_directories(${name} PRIVATE tests)
   target_link_options(${name} PRIVATE -municode)
   target_link_libraries(${name} PRIVATE tarvex_driver gtest)
-  add_dependencies(${name} Tarvex browser_stub)
+  add_dependencies(${name} Tarvex browser_stub netsh_stub)
   # A suite named *_netns_test runs in a network namespace of its own with a veth pair; the
   # update suite runs with the update server, whose installer is the browser stub (it records
   # the parameters it was started with).

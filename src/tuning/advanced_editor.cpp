@@ -1,5 +1,6 @@
 #include "tuning/advanced_editor.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "tuning/advanced_texts.h"
@@ -34,6 +35,7 @@ void AdvancedEditorModel::Refresh(RegistryAccess& registry) {
     const ChangeBatch batch(batchDepth_, OnChange);
     applyEnabled_ = false;
     RefreshTuningValues(registry, adapters_, profile_);
+    readAdapters_ = adapters_.Items();
     ShowProfile();
     ReadModern();
     applyEnabled_ = true;
@@ -86,7 +88,8 @@ void AdvancedEditorModel::ReadModern() {
         reading = modernPort_->Read();
         modernReachable_ = true;
     } catch (const Error& e) {
-        modern_.Status = std::string(advanced_texts::kModernUnreachable) + " " + e.what();
+        modern_.Status = advanced_texts::kModernUnreachable;
+        unreachableReason_ = e.what();
     }
     bool anyKnown = false;
     for (ModernRow& row : modern_.Rows) {
@@ -104,9 +107,14 @@ void AdvancedEditorModel::SelectModern(int row) {
     modern_.Selected = row;
     modern_.Why.clear();
     modern_.ChoiceEnabled = false;
+    // Where nothing can be set, the reason says why, whatever row is selected.
+    if (!modernReachable_) {
+        modern_.Why = unreachableReason_;
+        return;
+    }
     if (row < 0) return;
     const ModernRow& selected = modern_.Rows[static_cast<std::size_t>(row)];
-    modern_.Why = ModernSettingOf(selected.Id).Why;
+    modern_.Why = advanced_texts::kModernDefault + selected.Default + ". " + std::string(ModernSettingOf(selected.Id).Why);
     if (!selected.Writable) modern_.Why += std::string(" ") + advanced_texts::kModernReadOnly;
     modern_.ChoiceEnabled = selected.Writable && modernReachable_;
 }
@@ -134,12 +142,14 @@ std::vector<std::string> AdvancedEditorModel::ApplyModern() {
             refusals.push_back(row.Caption + ": " + e.what());
         }
     }
-    // The MTU tab's values go to the interfaces too, where they differ from what Windows uses.
-    // "Windows Default" has no modern counterpart (an interface's MTU is its link's unless set),
-    // so it only removes the classic value.
+    // An MTU changed on the MTU tab goes to the interface too, where Windows uses another. One
+    // left as read is not pushed: the classic value may be an old tool's that this Windows never
+    // took. "Windows Default" has no modern counterpart (an interface's MTU is its link's unless
+    // set), so it only removes the classic value.
     try {
         const std::vector<ModernInterface> interfaces = modernPort_->Interfaces();
         for (const AdapterItem& adapter : adapters_.Items()) {
+            if (std::find(readAdapters_.begin(), readAdapters_.end(), adapter) != readAdapters_.end()) continue;
             const ModernInterface* found = InterfaceOf(interfaces, adapter.AdapterKey);
             const int mtu = found && !adapter.MtuText.empty() ? std::atoi(adapter.MtuText.c_str()) : 0;
             if (mtu <= 0 || found->Mtu == mtu) continue;

@@ -87,15 +87,14 @@ inline constexpr char kModernTab[] = "Modern TCP";
 inline constexpr char kModernGroup[] = " TCP Settings of this Windows ";
 inline constexpr char kModernSetting[] = "Setting";
 inline constexpr char kModernCurrent[] = "Current";
-inline constexpr char kModernDefault[] = "Default";
+inline constexpr char kModernDefault[] = "Default: ";
 inline constexpr char kModernNew[] = "New";
 inline constexpr char kModernSetTo[] = "Set to:";
 inline constexpr char kModernLeave[] = "(leave as it is)";
 inline constexpr char kModernWindowsDefault[] = "Windows default";
-inline constexpr char kModernRead[] = "Read from Windows just now. \"Apply\" sets the values in the New column; they take effect for new connections.";
+inline constexpr char kModernRead[] = "As Windows holds them now. \"Apply\" sets the New values for new connections.";
 inline constexpr char kModernUnreadable[] =
-    "This Windows shows these settings only in its own language, so Tarvex cannot read them. \"Apply\" sets the "
-    "values in the New column; they take effect for new connections.";
+    "This Windows shows them only in its own language: Tarvex cannot read them. \"Apply\" sets the New values.";
 inline constexpr char kModernUnreachable[] = "The TCP settings of this version of Windows cannot be read or changed here.";
 inline constexpr char kModernReadOnly[] = "This edition of Windows does not let programs change this setting.";
 inline constexpr char kNotUsedHere[] = "Not used by this version of Windows";

@@ -17,10 +17,13 @@ constexpr ModernChoice kAutoTuningChoices[] = {
     {3, "Normal", "normal"},
     {4, "Experimental", "experimental"},
 };
-// WMI's providers; netsh on Vista and 7 knows only the first two.
+// The providers as MSFT_NetTCPSetting documents their numbers; netsh on Vista and 7 knows the
+// first two. Later releases report providers the documentation gives no number for (CUBIC since
+// Windows 10 1709): they show as their number.
 constexpr ModernChoice kCongestionChoices[] = {
-    {0, "Default (none)", "none"}, {1, "CTCP", "ctcp"},   {2, "DCTCP", ""},
-    {3, "NewReno", ""},            {4, "CUBIC", ""},      {5, "BBR2", ""},
+    {0, "Default (none)", "none"},
+    {2, "CTCP", "ctcp"},
+    {3, "DCTCP", ""},
 };
 constexpr ModernChoice kOnOffChoices[] = {
     {0, "Disabled", "disabled"},

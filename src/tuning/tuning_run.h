@@ -68,7 +68,7 @@ inline constexpr int kProgressBarMax = 90;
 
 // On Windows Vista and later the list shows the changes the run really makes, each with its
 // outcome, and the classic values as what they are there.
-inline constexpr std::string_view kClassicValuesTask = "Registry values of earlier Windows versions (not used here)";
+inline constexpr std::string_view kClassicValuesTask = "Classic registry values (not used here)";
 inline constexpr std::string_view kModernUnreachableTask = "TCP settings of this Windows";
 inline constexpr std::string_view kStepDone = "Done";
 inline constexpr std::string_view kStepFailed = "Failed";

@@ -51,9 +51,10 @@ std::vector<View> Views() {
                              return form.Page(page).Handle();
                          }});
     }
-    // The advanced page's other tabs ("Welcome" shows with the page).
-    const char* tabs[] = {"General", "MTU", "RWIN-TTL", "HTTP", "TCPLW", "ACK"};
-    for (int tab = 1; tab <= 6; ++tab) {
+    // The advanced page's other tabs ("Welcome" shows with the page); the test's Windows is 7, so
+    // the modern stack's tab is there too.
+    const char* tabs[] = {"General", "MTU", "RWIN-TTL", "HTTP", "TCPLW", "ACK", "Modern-TCP"};
+    for (int tab = 1; tab <= 7; ++tab) {
         views.push_back({std::string("tsAdvanced-") + tabs[tab - 1], [tab](TTarvexMainForm& form) {
                              form.ShowPage(MainPage::Advanced);
                              driver::TabSelect(driver::FindChildById(form.Handle(), ids::kPageControlAdvanced), tab);

@@ -71,6 +71,17 @@ inline constexpr int kRbACKCustom = 872;
 inline constexpr int kTxtACK = 873;
 inline constexpr int kUdACK = 874;
 inline constexpr int kFirstAdvancedText = 880;  // + index of an explanatory text
+// Vista and later: the "Modern TCP" tab, and the notes on classic values that Windows no longer reads.
+inline constexpr int kGbModern = 960;
+inline constexpr int kLblModernStatus = 961;
+inline constexpr int kListViewModern = 962;
+inline constexpr int kLblModernSetTo = 963;
+inline constexpr int kCbModern = 964;
+inline constexpr int kLblModernWhy = 965;
+inline constexpr int kLblNotUsedRwin = 966;
+inline constexpr int kLblNotUsedSack = 967;
+inline constexpr int kLblNotUsedTcplw = 968;
+inline constexpr int kLblNotUsedAck = 969;
 
 inline constexpr int kGbAdapter = 900;
 inline constexpr int kLblSelectAdapter = 901;

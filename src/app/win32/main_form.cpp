@@ -30,7 +30,10 @@
 #include "platform/win32/win32_error.h"
 #include "resource_ids.h"
 #include "tuning/win32/advanced_page.h"
+#include "tuning/modern_changes.h"
 #include "tuning/win32/history_dialog.h"
+#include "tuning/win32/netsh_tcp_settings.h"
+#include "tuning/win32/wmi_tcp_settings.h"
 #include "tuning/win32/progress_page.h"
 #include "tuning/reg_file.h"
 #include "tuning/restart.h"
@@ -152,6 +155,7 @@ TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().De
     };
     tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
     editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
+    editor_.OnInformation = tuningRun_.OnInformation;
     // The backup comes before anything is written; one that cannot be saved stops the change.
     const auto beforeWrite = [this](BackupAction action) {
         pendingBackup_ = backups_.Record(action, profile_.IsNT, adapters_.Items());
@@ -215,6 +219,17 @@ void TTarvexMainForm::FormCreate() {
     os_ = QueryOsVersion();
     profile_.IsNT = IsNTFamily(os_);
     profile_.Version = ClassifyWindowsVersion(os_);
+    modernSystem_ = ModernSystemOf(os_);
+    if (modernSystem_) {
+        if (UsesWmi(*modernSystem_)) {
+            modernTcp_ = std::make_unique<WmiTcpSettings>(*modernSystem_);
+        } else {
+            modernTcp_ = std::make_unique<NetshTcpSettings>(*modernSystem_);
+        }
+    }
+    tuningRun_.SetModern(modernTcp_.get(), modernSystem_);
+    editor_.SetModern(modernTcp_.get(), modernSystem_);
+    backups_.SetModern(modernTcp_.get(), modernSystem_);
     Application().HelpFile = DirectoryOf(ExecutablePath()) + "Tarvex.chm";
     UpdateURL() = std::string(UpdateServer()) + std::string(kUpdatePagePath);
 
@@ -376,18 +391,25 @@ void TTarvexMainForm::BackupsChanged() {
 void TTarvexMainForm::UndoLastChange() {
     // A run in progress owns the values until it ends.
     if (tuningRun_.Running() || !undoAvailable_) return;
+    std::vector<std::string> notes;
     try {
-        backups_.UndoLast();
+        notes = backups_.UndoLast();
     } catch (const std::exception& e) {
         MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
         return;
     }
-    ValuesRestored();
+    ValuesRestored(notes);
 }
 
-void TTarvexMainForm::ValuesRestored() {
+void TTarvexMainForm::ValuesRestored(const std::vector<std::string>& notes) {
     // The editor shows what the registry holds again; its failure is the refresh's own.
     Guarded([this] { editor_.Refresh(registry_); });
+    // What could not be given back exactly is said, not passed over.
+    if (!notes.empty()) {
+        std::string text = "Some settings could not be given back exactly:";
+        for (const std::string& note : notes) text += "\r\n\r\n" + note;
+        tuningRun_.OnInformation(text);
+    }
     OfferRestart(tuningRun_.OnConfirm, restart_, profile_.IsNT);
 }
 
@@ -395,14 +417,15 @@ void TTarvexMainForm::ShowHistory() {
     THistoryDialog history([this] { return backups_.History(); },
                            [this](std::uint32_t id) {
                                if (tuningRun_.Running()) return false;
+                               std::vector<std::string> notes;
                                try {
-                                   backups_.Restore(id);
+                                   notes = backups_.Restore(id);
                                } catch (const std::exception& e) {
                                    MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(),
                                                MB_OK | MB_ICONERROR);
                                    return false;
                                }
-                               ValuesRestored();
+                               ValuesRestored(notes);
                                return true;
                            });
     history.ShowModal(Handle());
@@ -412,8 +435,17 @@ void TTarvexMainForm::ExportSettings() {
     const std::wstring path = ChooseRegFile(Handle(), true);
     if (path.empty()) return;
     try {
-        WriteFileBytes(
-            path, ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items()))));
+        // The modern settings go with the registry values where they can be read at all.
+        ModernSnapshot modern;
+        if (modernTcp_ && modernSystem_) {
+            try {
+                modern = TakeModernSnapshot(*modernTcp_, *modernSystem_, adapters_.Items());
+            } catch (const Error&) {
+                modern.clear();
+            }
+        }
+        WriteFileBytes(path, ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items())),
+                                           modern));
     } catch (const std::exception& e) {
         MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
     }
@@ -423,14 +455,17 @@ void TTarvexMainForm::ImportSettings() {
     if (tuningRun_.Running()) return;
     const std::wstring path = ChooseRegFile(Handle(), false);
     if (path.empty()) return;
+    std::vector<std::string> notes;
     try {
         const RegFile file = ParseRegFile(ReadFileBytes(path, kMaxRegFileBytes), codePage_);
-        backups_.Import(ManagedImport(file, profile_.IsNT), profile_.IsNT);
+        // Both parts are checked before anything is written.
+        const RegistrySnapshot values = ManagedImport(file, profile_.IsNT);
+        notes = backups_.Import(values, profile_.IsNT, ModernImport(file));
     } catch (const std::exception& e) {
         MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
         return;
     }
-    ValuesRestored();
+    ValuesRestored(notes);
 }
 
 void TTarvexMainForm::SetNavigationEnabled(bool enabled) {

@@ -33,7 +33,9 @@
 #include "platform/win32/window.h"
 #include "tuning/adapters.h"
 #include "tuning/advanced_editor.h"
+#include "platform/modern_tcp_settings.h"
 #include "tuning/backup.h"
+#include "tuning/modern_tcp.h"
 #include "tuning/tuning_profile.h"
 #include "tuning/tuning_run.h"
 #include "update/win32/update_commands.h"
@@ -115,7 +117,7 @@ private:
     void ExportSettings();
     void ImportSettings();
     // After the values changed from outside the editor: it shows them, then the restart.
-    void ValuesRestored();
+    void ValuesRestored(const std::vector<std::string>& notes = {});
     void BackupsChanged();
     // The frame's part of the meter: TimerBandwidth, the side panel, the Connection State page.
     void MeterChanged();
@@ -152,6 +154,9 @@ private:
     Win32SystemRestart restart_;
     TuningProfile profile_;
     AdaptersModel adapters_;
+    // Vista and later: the settings the modern stack honours, through netsh or WMI.
+    std::optional<ModernSystem> modernSystem_;
+    std::unique_ptr<ModernTcpSettings> modernTcp_;
     TuningRunModel tuningRun_{profile_, adapters_, registry_, waiter_, random_, restart_};
     AdvancedEditorModel editor_{profile_, adapters_};
     // Every write of the values above is recorded first, in the user's part of the registry.

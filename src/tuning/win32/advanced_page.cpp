@@ -14,7 +14,7 @@ namespace {
 
 namespace t = advanced_texts;
 
-enum Tab { kWelcomeTab, kGeneralTab, kMtuTab, kRwinTtlTab, kHttpTab, kTcplwTab, kAckTab };
+enum Tab { kWelcomeTab, kGeneralTab, kMtuTab, kRwinTtlTab, kHttpTab, kTcplwTab, kAckTab, kModernTab };
 
 // A value label under the middle of its track bar.
 Bounds UnderMiddle(const Bounds& bar, int width, int height) {
@@ -28,6 +28,8 @@ void TAdvancedPage::CreateContent(const PageContext& context) {
     PageControlAdvanced.Create(at, {.Id = ids::kPageControlAdvanced, .At = {8, 8, context.Width - 16, 322}});
     std::vector<Surface> tabs;
     for (const char* caption : t::kTabs) tabs.push_back(PageControlAdvanced.AddTab(caption));
+    // Vista and later: the settings that Windows really honours there, on a tab of their own.
+    if (editor_.Modern().Shown) tabs.push_back(PageControlAdvanced.AddTab(t::kModernTab));
     const int width = PageControlAdvanced.PageWidth();
     const int height = PageControlAdvanced.PageHeight();
 
@@ -43,6 +45,7 @@ void TAdvancedPage::CreateContent(const PageContext& context) {
     CreateHttpTab(tabs[kHttpTab], width, height);
     CreateTcplwTab(tabs[kTcplwTab], width, height);
     CreateAckTab(tabs[kAckTab], width, height);
+    if (editor_.Modern().Shown) CreateModernTab(tabs[kModernTab], width, height);
     PageControlAdvanced.SetTabIndex(kWelcomeTab);
 
     // "Refresh", "Apply", then "Help" in the bottom right corner.
@@ -89,12 +92,13 @@ void TAdvancedPage::CreateGeneralTab(const Surface& at, int width, int height) {
                                            .Text = t::kEnableBlackHoleDetection,
                                            .At = {16, y, 260, 17},
                                            .Style = WS_GROUP});
-    y = AddText(at, t::kBlackHoleText, 34, y + 19, textWidth) + 8;
+    y = AddText(at, t::kBlackHoleText, 34, y + 19, textWidth) + 5;
     rbEnableAutoMTUDetection.Create(
         at, {.Id = ids::kRbEnableAutoMTUDetection, .Text = t::kEnableAutoMTUDetection, .At = {16, y, 260, 17}});
-    y = AddText(at, t::kAutoMtuText, 34, y + 19, textWidth) + 8;
+    y = AddText(at, t::kAutoMtuText, 34, y + 19, textWidth) + 5;
     chkSACK.Create(at, {.Id = ids::kChkSACK, .Text = t::kSack, .At = {16, y, 260, 17}});
-    AddText(at, t::kSackText, 34, y + 19, textWidth);
+    y = AddText(at, t::kSackText, 34, y + 19, textWidth);
+    CreateNotUsed(at, lblNotUsedSack, ids::kLblNotUsedSack, 34, y + 1, textWidth);
 
     rbEnableBlackHoleDetection.OnClick = [this] {
         editor_.SetBlackHoleDetection(rbEnableBlackHoleDetection.Checked());
@@ -127,26 +131,32 @@ void TAdvancedPage::CreateMtuTab(const Surface& at, int width, int height) {
 }
 
 void TAdvancedPage::CreateRwinTtlTab(const Surface& at, int width) {
-    int y = AddText(at, t::kRwinText, 16, 22, width - 32) + 6;
+    // Rows a little closer than on the other tabs: on Windows Vista and later the note that the
+    // window is not used takes a line of its own.
+    int y = AddText(at, t::kRwinText, 16, 22, width - 32) + 4;
     rbRWINDefault.Create(
         at, {.Id = ids::kRbRWINDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
-    rbRWINCustom.Create(at, {.Id = ids::kRbRWINCustom, .Text = t::kCustom, .At = {16, y + 24, 80, 17}});
-    CreateSpinner(at, txtRWIN, udRWIN, ids::kTxtRWIN, ids::kUdRWIN, 100, y + 22, kRwinRange);
-    lblTimes.Create(at, {.Id = 0, .Text = t::kTimes, .At = {162, y + 25, 10, 14}});
-    y += 52;
+    rbRWINCustom.Create(at, {.Id = ids::kRbRWINCustom, .Text = t::kCustom, .At = {16, y + 22, 80, 17}});
+    CreateSpinner(at, txtRWIN, udRWIN, ids::kTxtRWIN, ids::kUdRWIN, 100, y + 20, kRwinRange);
+    lblTimes.Create(at, {.Id = 0, .Text = t::kTimes, .At = {162, y + 23, 10, 14}});
+    y += 48;
     lblRWINValueLbl.Create(
         at, {.Id = ids::kLblRWINValueLbl, .Text = t::kRwinValueCaption, .At = {34, y, 140, 14}, .Style = WS_GROUP});
     lblRWINValue.Create(at, {.Id = ids::kLblRWINValue, .At = {lblRWINValueLbl.Right() + 6, y, 80, 14}});
-    y += 22;
+    y += 20;
+    if (!editor_.Controls().WindowUsed) {
+        CreateNotUsed(at, lblNotUsedRwin, ids::kLblNotUsedRwin, 16, y, width - 32);
+        y += 18;
+    }
     gbRWIN.Create(at, {.Id = ids::kGbRWIN, .Text = t::kRwinGroup, .At = {6, 4, width - 12, y - 4}});
 
     const int ttlTop = y + 4;
-    y = AddText(at, t::kTtlText, 16, ttlTop + 18, width - 32) + 6;
+    y = AddText(at, t::kTtlText, 16, ttlTop + 16, width - 32) + 4;
     rbTTLDefault.Create(
         at, {.Id = ids::kRbTTLDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
-    rbTTLCustom.Create(at, {.Id = ids::kRbTTLCustom, .Text = t::kCustom, .At = {16, y + 24, 80, 17}});
-    CreateSpinner(at, txtTTL, udTTL, ids::kTxtTTL, ids::kUdTTL, 100, y + 22, kTtlRange);
-    y += 52;
+    rbTTLCustom.Create(at, {.Id = ids::kRbTTLCustom, .Text = t::kCustom, .At = {16, y + 22, 80, 17}});
+    CreateSpinner(at, txtTTL, udTTL, ids::kTxtTTL, ids::kUdTTL, 100, y + 20, kTtlRange);
+    y += 48;
     gbTTL.Create(at, {.Id = ids::kGbTTL, .Text = t::kTtlGroup, .At = {6, ttlTop, width - 12, y - ttlTop}});
 
     rbRWINDefault.OnClick = [this] { editor_.CheckRWINDefault(); };
@@ -184,6 +194,7 @@ void TAdvancedPage::CreateTcplwTab(const Surface& at, int width, int height) {
     chkTCPLW.Create(at, {.Id = ids::kChkTCPLW, .Text = t::kEnable, .At = {16, y, 120, 17}, .Style = WS_GROUP});
     cbTCPLW.Create(at, {.Id = ids::kCbTCPLW, .At = {16, y + 26, 220, 200}});
     cbTCPLW.SetItems(std::vector<std::string>(t::kTcplwChoices.begin(), t::kTcplwChoices.end()));
+    CreateNotUsed(at, lblNotUsedTcplw, ids::kLblNotUsedTcplw, 16, y + 56, width - 32);
 
     chkTCPLW.OnClick = [this] { editor_.SetTCPLW(chkTCPLW.Checked()); };
     cbTCPLW.OnChange = [this] { editor_.ChooseTCPLW(cbTCPLW.ItemIndex()); };
@@ -196,10 +207,42 @@ void TAdvancedPage::CreateAckTab(const Surface& at, int width, int height) {
         at, {.Id = ids::kRbACKDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
     rbACKCustom.Create(at, {.Id = ids::kRbACKCustom, .Text = t::kCustom, .At = {16, y + 24, 80, 17}});
     CreateSpinner(at, txtACK, udACK, ids::kTxtACK, ids::kUdACK, 100, y + 22, kAckRange);
+    CreateNotUsed(at, lblNotUsedAck, ids::kLblNotUsedAck, 16, y + 52, width - 32);
 
     rbACKDefault.OnClick = [this] { editor_.CheckACKDefault(); };
     rbACKCustom.OnClick = [this] { editor_.CheckACKCustom(); };
     udACK.OnChanging = [this](int position) { editor_.udACKChanging(position); };
+}
+
+void TAdvancedPage::CreateNotUsed(const Surface& at, TLabel& label, int id, int x, int y, int width) {
+    label.Create(at, {.Id = id, .Text = t::kNotUsedHere, .At = {x, y, width, 14}});
+    label.SetEnabled(false);
+}
+
+// A list of the settings with what each holds now, Windows' default and the value "Apply" is to
+// set; under it the selected one's "Set to" list and why.
+void TAdvancedPage::CreateModernTab(const Surface& at, int width, int height) {
+    gbModern.Create(at, {.Id = ids::kGbModern, .Text = t::kModernGroup, .At = {6, 4, width - 12, height - 10}});
+    // Two lines for the status; the list takes what the rows below it leave.
+    lblModernStatus.Create(at, {.Id = ids::kLblModernStatus, .At = {16, 22, width - 32, 28}});
+    const int listTop = 54;
+    const int listWidth = width - 32;
+    const int whyHeight = 42;
+    const int setToY = height - 14 - whyHeight - 6 - 21;
+    ListViewModern.Create(at, {.Id = ids::kListViewModern,
+                               .At = {16, listTop, listWidth, setToY - 8 - listTop},
+                               .Style = WS_GROUP | LVS_NOSORTHEADER});
+    const int valueWidth = 80;
+    ListViewModern.AddColumn(t::kModernSetting,
+                             listWidth - 4 - 2 * valueWidth - at.Unscale(GetSystemMetrics(SM_CXVSCROLL)));
+    for (const char* caption : {t::kModernCurrent, t::kModernNew}) ListViewModern.AddColumn(caption, valueWidth);
+    lblModernSetTo.Create(at, {.Id = ids::kLblModernSetTo, .Text = t::kModernSetTo, .At = {16, setToY + 3, 50, 14}});
+    cbModern.Create(at, {.Id = ids::kCbModern, .At = {lblModernSetTo.Right() + 6, setToY, 170, 200}, .Style = WS_GROUP});
+    lblModernWhy.Create(at, {.Id = ids::kLblModernWhy, .At = {16, setToY + 27, width - 32, whyHeight}});
+
+    ListViewModern.OnChange = [this] { editor_.SelectModern(ListViewModern.ItemIndex()); };
+    // Entry 0 of the list is "(leave as it is)"; the model's entries follow it.
+    cbModern.OnChange = [this] { editor_.ChooseModern(cbModern.ItemIndex() - 1); };
 }
 
 void TAdvancedPage::UpdateView() {
@@ -248,6 +291,47 @@ void TAdvancedPage::UpdateView() {
     udACK.SetPosition(c.udACK);
     txtACK.SetEnabled(c.ACKEnabled);
     udACK.SetEnabled(c.ACKEnabled);
+
+    // Greyed where this Windows no longer reads the value; "Apply" writes it all the same.
+    for (TControl* control :
+         std::initializer_list<TControl*>{&rbRWINDefault, &rbRWINCustom, &txtRWIN, &udRWIN, &lblRWINValueLbl, &lblRWINValue})
+        if (!c.WindowUsed) control->SetEnabled(false);
+    if (!c.SackUsed) chkSACK.SetEnabled(false);
+    if (!c.Tcp1323Used) {
+        chkTCPLW.SetEnabled(false);
+        cbTCPLW.SetEnabled(false);
+    }
+    if (!c.DupAcksUsed) {
+        for (TControl* control : std::initializer_list<TControl*>{&rbACKDefault, &rbACKCustom, &txtACK, &udACK})
+            control->SetEnabled(false);
+    }
+    lblNotUsedRwin.SetVisible(!c.WindowUsed);
+    lblNotUsedSack.SetVisible(!c.SackUsed);
+    lblNotUsedTcplw.SetVisible(!c.Tcp1323Used);
+    lblNotUsedAck.SetVisible(!c.DupAcksUsed);
+
+    const ModernTab& modern = editor_.Modern();
+    if (modern.Shown) {
+        lblModernStatus.SetText(modern.Status);
+        std::vector<std::vector<std::string>> rows;
+        for (const ModernRow& row : modern.Rows) rows.push_back({row.Caption, row.Current, row.New});
+        ListViewModern.SetRows(rows);
+        ListViewModern.SetItemIndex(modern.Selected);
+        if (shownModernRow_ != modern.Selected) {
+            shownModernRow_ = modern.Selected;
+            std::vector<std::string> entries{t::kModernLeave};
+            if (modern.Selected >= 0) {
+                const auto& row = modern.Rows[static_cast<std::size_t>(modern.Selected)];
+                entries.insert(entries.end(), row.Entries.begin(), row.Entries.end());
+            }
+            cbModern.SetItems(entries);
+        }
+        const int chosen = modern.Selected >= 0 ? modern.Rows[static_cast<std::size_t>(modern.Selected)].Chosen : -1;
+        cbModern.SetItemIndex(modern.Selected >= 0 ? chosen + 1 : -1);
+        cbModern.SetEnabled(modern.ChoiceEnabled);
+        lblModernSetTo.SetEnabled(modern.ChoiceEnabled);
+        lblModernWhy.SetText(modern.Why);
+    }
 
     btnApply.SetEnabled(editor_.ApplyEnabled());
     btnUndoLastChange.SetEnabled(undoAvailable_ && undoAvailable_());

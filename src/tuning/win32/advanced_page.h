@@ -33,6 +33,9 @@ private:
     void CreateHttpTab(const Surface& at, int width, int height);
     void CreateTcplwTab(const Surface& at, int width, int height);
     void CreateAckTab(const Surface& at, int width, int height);
+    void CreateModernTab(const Surface& at, int width, int height);
+    // A greyed classic value's note, shown only where this Windows does not read the value.
+    void CreateNotUsed(const Surface& at, TLabel& label, int id, int x, int y, int width);
     // A wrapping explanatory text of a tab, as high as its lines; returns its bottom.
     int AddText(const Surface& at, const char* text, int x, int y, int width);
     // A read-only number box with its spinner.
@@ -58,6 +61,13 @@ private:
     TUpDown udRWIN, udTTL, udACK;
     TLabel lblTimes, lblRWINValueLbl, lblRWINValue, lblHTTP10Left, lblHTTP11Left, lblHTTP10, lblHTTP11;
     TTrackBar tbHTTP10, tbHTTP11;
+    // "Modern TCP"
+    TGroupBox gbModern;
+    TLabel lblModernStatus, lblModernSetTo, lblModernWhy;
+    TListView ListViewModern;
+    TComboBox cbModern;
+    int shownModernRow_ = -2;  // the row whose entries `cbModern` holds
+    TLabel lblNotUsedRwin, lblNotUsedSack, lblNotUsedTcplw, lblNotUsedAck;
 };
 
 }  // namespace tarvex

@@ -127,8 +127,9 @@ TEST(ModernTcpTest, PresetsPerScenarioAndWindows) {
 
 TEST(ModernTcpTest, ValuesEachWindowsTakes) {
     const auto vista = System(ModernStack::Vista), win10 = System(ModernStack::Win10);
-    EXPECT_TRUE(IsValidValue(vista, Id::CongestionProvider, 1));   // CTCP
-    EXPECT_FALSE(IsValidValue(vista, Id::CongestionProvider, 4));  // CUBIC: netsh has no word for it
+    EXPECT_TRUE(IsValidValue(vista, Id::CongestionProvider, 2));   // CTCP
+    EXPECT_FALSE(IsValidValue(vista, Id::CongestionProvider, 3));  // DCTCP: netsh has no word for it
+    EXPECT_TRUE(IsValidValue(System(ModernStack::Win8, true), Id::CongestionProvider, 3));
     EXPECT_FALSE(IsValidValue(vista, Id::InitialRto, 1000));       // 8 and later
     EXPECT_TRUE(IsValidValue(win10, Id::InitialRto, 300));
     EXPECT_FALSE(IsValidValue(win10, Id::InitialRto, 299));
@@ -363,15 +364,20 @@ TEST(ModernTcpTest, TheEditorsTabReadsChoosesAndAppliesOnlyWhatTheUserChose) {
     EXPECT_FALSE(tab.ChoiceEnabled);
     editor.SelectModern(0);
     EXPECT_TRUE(tab.ChoiceEnabled);
-    EXPECT_EQ(tab.Why, ModernSettingOf(Id::AutoTuningLevel).Why);
+    EXPECT_EQ(tab.Why, "Default: Normal. " + std::string(ModernSettingOf(Id::AutoTuningLevel).Why));
     editor.ChooseModern(3);  // "Windows default", then Disabled, Highly restricted, Restricted...
     EXPECT_EQ(tab.Rows[0].New, "Restricted");
     r.port.Refused = {Id::Timestamps};
     editor.SelectModern(3);
     editor.ChooseModern(0);
 
+    // An MTU changed on the MTU tab goes to the interface as well; one left as read does not.
+    r.adapters.Select(0);
+    r.adapters.ChooseMtuIndex(3);
+
     editor.Apply(*r.access);
-    EXPECT_EQ(r.port.Calls, (std::vector<std::string>{"AutoTuningLevel=2", "Timestamps=-1"}));
+    EXPECT_EQ(r.port.Calls, (std::vector<std::string>{"AutoTuningLevel=2", "Timestamps=-1",
+                                                      std::string("MTU ") + kGuid + "=1492"}));
     EXPECT_EQ(tab.Rows[0].Current, "Restricted");
     EXPECT_EQ(tab.Rows[0].New, "");
     EXPECT_EQ(tab.Rows[3].New, "Windows default");  // refused: still to do
@@ -381,9 +387,10 @@ TEST(ModernTcpTest, TheEditorsTabReadsChoosesAndAppliesOnlyWhatTheUserChose) {
     // Where the settings cannot be reached, the tab says why and offers nothing to set.
     r.port.Reachable = false;
     editor.Refresh(*r.access);
-    EXPECT_EQ(tab.Status, std::string(advanced_texts::kModernUnreachable) + " error 0x8004100E");
+    EXPECT_EQ(tab.Status, advanced_texts::kModernUnreachable);
     editor.SelectModern(0);
     EXPECT_FALSE(tab.ChoiceEnabled);
+    EXPECT_EQ(tab.Why, "error 0x8004100E");
 }
 
 }  // namespace
