@@ -1,9 +1,9 @@
 #include "tuning/reg_file.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdint>
 
+#include "common/ascii_text.h"
 #include "common/utf16_text.h"
 #include "tuning/parameter_store.h"
 
@@ -271,7 +271,8 @@ bool IsGuidText(std::string_view text) {
     for (std::size_t i = 1; i + 1 < text.size(); ++i) {
         const char c = text[i];
         const bool dash = i == 9 || i == 14 || i == 19 || i == 24;
-        if (dash ? c != '-' : !std::isxdigit(static_cast<unsigned char>(c))) return false;
+        const bool hex = (c >= '0' && c <= '9') || (AsciiLower(c) >= 'a' && AsciiLower(c) <= 'f');
+        if (dash ? c != '-' : !hex) return false;
     }
     return true;
 }

@@ -198,8 +198,9 @@ void NetshTcpSettings::WriteMtu(const ModernInterface& where, int mtu) {
     const std::string name = where.Name.empty() ? "interface " + std::to_string(where.Index) : where.Name;
     if (where.Index == 0 || mtu <= 0)
         throw Error("The MTU of " + name + " cannot be set to " + std::to_string(mtu) + ".");
-    RunChange(L"interface ipv4 set subinterface " + std::to_wstring(where.Index) + L" mtu=" + std::to_wstring(mtu) +
-                  L" store=persistent",
+    // Numbers through the narrow conversion: the wide one pulls in the C runtime's wide printf.
+    RunChange(Utf8ToWide("interface ipv4 set subinterface " + std::to_string(where.Index) + " mtu=" +
+                         std::to_string(mtu) + " store=persistent"),
               "the MTU of " + name);
     const std::optional<int> now = ReadIpInterfaceMtu(where.Index);
     if (now && *now != mtu)
