@@ -82,18 +82,19 @@ void AdvancedEditorModel::SetModern(ModernTcpSettings* port, std::optional<Moder
 // The values Windows holds now; the choices the user made stay until "Apply" sets them.
 void AdvancedEditorModel::ReadModern() {
     if (!modern_.Shown) return;
-    modernReachable_ = false;
-    ModernReading reading;
+    // Emplaced rather than assigned over a default reading: in the mingw build an assignment whose
+    // call threw left that reading with stray values (measured under Wine's win10, where WMI fails).
+    std::optional<ModernReading> reading;
     try {
-        reading = modernPort_->Read();
-        modernReachable_ = true;
+        reading.emplace(modernPort_->Read());
     } catch (const Error& e) {
         modern_.Status = advanced_texts::kModernUnreachable;
         unreachableReason_ = e.what();
     }
+    modernReachable_ = reading.has_value();
     bool anyKnown = false;
     for (ModernRow& row : modern_.Rows) {
-        const std::optional<int> value = reading.Value(row.Id);
+        const std::optional<int> value = reading ? reading->Value(row.Id) : std::nullopt;
         anyKnown = anyKnown || value.has_value();
         row.Current = DescribeModernValue(row.Id, value);
     }

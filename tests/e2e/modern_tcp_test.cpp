@@ -226,6 +226,9 @@ TEST_F(ModernTcpSuite, Windows10SaysPlainlyThatTheSettingsCannotBeReachedAndChan
     EXPECT_NE(WindowText(Control(ids::kLblModernStatus))
                   .find(L"The TCP settings of this version of Windows cannot be read or changed here."),
               std::wstring::npos);
+    const auto settings = ListViewRows(Control(ids::kListViewModern));
+    ASSERT_EQ(settings.size(), 7u);
+    for (const auto& row : settings) EXPECT_EQ(row.at(1), L"unknown") << std::string(row[0].begin(), row[0].end());
     ASSERT_TRUE(ListViewSelect(Control(ids::kListViewModern), 0));
     EXPECT_FALSE(IsEnabled(Control(ids::kCbModern)));
     EXPECT_NE(WindowText(Control(ids::kLblModernWhy)).find(L"0x8004100E"), std::wstring::npos);

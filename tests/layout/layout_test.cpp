@@ -493,5 +493,33 @@ TEST_F(MainWindowLayoutTest, LegalNoticeScrollsCleanly) {
     SetWindowTextW(memo, notice.c_str());
 }
 
+// On Windows Vista and later (the test's Windows is 7) the progress list names the changes a run
+// really makes: each fits the "Task" column. Last, since the run leaves the window on its page.
+TEST_F(MainWindowLayoutTest, TheModernRunsStepsFitTheirColumn) {
+    const int dpi = ScreenDpi();
+    form_->ShowPage(MainPage::Welcome);
+    form_->TuningRun().CheckScenario(ConnectionScenario::rbADSLPPPoE);
+    form_->TuningRun().btnAccelerateClick();  // to its end: the waits pump messages
+    ASSERT_TRUE(form_->TuningRun().OKVisible());
+    const HWND page = form_->Page(MainPage::Progress).Handle();
+    Settle(form_->Handle());
+    Faults faults("tsProgress after a modern run at " + std::to_string(dpi) + " DPI");
+    CheckTree(page, dpi, faults);
+    EXPECT_EQ(faults.Text(), "");
+    const HWND list = driver::FindChildById(page, ids::kListViewProgress);
+    ASSERT_TRUE(list);
+    const int column = static_cast<int>(SendMessageW(list, LVM_GETCOLUMNWIDTH, 0, 0));
+    const auto rows = driver::ListViewRows(list);
+    ASSERT_GT(rows.size(), 2u);
+    for (const auto& row : rows) {
+        // The text beside its 16-pixel icon, with the list's margins.
+        const int needed = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                                                         reinterpret_cast<LPARAM>(row.at(0).c_str()))) +
+                           Scaled(16 + 12, dpi);
+        EXPECT_LE(needed, column) << WideToUtf8(row.at(0));
+    }
+    SavePicture("tsProgress-modern");
+}
+
 }  // namespace
 }  // namespace tarvex

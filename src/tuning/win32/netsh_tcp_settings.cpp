@@ -199,8 +199,8 @@ void NetshTcpSettings::WriteMtu(const ModernInterface& where, int mtu) {
     if (where.Index == 0 || mtu <= 0)
         throw Error("The MTU of " + name + " cannot be set to " + std::to_string(mtu) + ".");
     // Numbers through the narrow conversion: the wide one pulls in the C runtime's wide printf.
-    RunChange(Utf8ToWide("interface ipv4 set subinterface " + std::to_string(where.Index) + " mtu=" +
-                         std::to_string(mtu) + " store=persistent"),
+    RunChange(Utf8ToWide("interface ipv4 set subinterface " + std::to_string(where.Index) +
+                         " mtu=" + std::to_string(mtu) + " store=persistent"),
               "the MTU of " + name);
     const std::optional<int> now = ReadIpInterfaceMtu(where.Index);
     if (now && *now != mtu)

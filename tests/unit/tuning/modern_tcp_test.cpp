@@ -388,6 +388,7 @@ TEST(ModernTcpTest, TheEditorsTabReadsChoosesAndAppliesOnlyWhatTheUserChose) {
     r.port.Reachable = false;
     editor.Refresh(*r.access);
     EXPECT_EQ(tab.Status, advanced_texts::kModernUnreachable);
+    for (const ModernRow& row : tab.Rows) EXPECT_EQ(row.Current, "unknown") << row.Caption;
     editor.SelectModern(0);
     EXPECT_FALSE(tab.ChoiceEnabled);
     EXPECT_EQ(tab.Why, "error 0x8004100E");
