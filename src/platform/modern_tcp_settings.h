@@ -13,7 +13,7 @@ namespace tarvex {
 
 // An IPv4 interface of the running Windows.
 struct ModernInterface {
-    std::string AdapterKey;  // "{GUID}", as the registry's network cards name the adapter
+    std::string AdapterKey;   // "{GUID}", as the registry's network cards name the adapter
     std::uint32_t Index = 0;  // the interface index
     std::string Name;         // the interface's friendly name, only to show
     std::optional<int> Mtu;   // nothing: not readable here

@@ -115,7 +115,8 @@ void AdvancedEditorModel::SelectModern(int row) {
     }
     if (row < 0) return;
     const ModernRow& selected = modern_.Rows[static_cast<std::size_t>(row)];
-    modern_.Why = advanced_texts::kModernDefault + selected.Default + ". " + std::string(ModernSettingOf(selected.Id).Why);
+    modern_.Why =
+        advanced_texts::kModernDefault + selected.Default + ". " + std::string(ModernSettingOf(selected.Id).Why);
     if (!selected.Writable) modern_.Why += std::string(" ") + advanced_texts::kModernReadOnly;
     modern_.ChoiceEnabled = selected.Writable && modernReachable_;
 }

@@ -102,7 +102,7 @@ struct ModernTab {
     std::string Status;  // what the tab says above the list
     std::vector<ModernRow> Rows;
     int Selected = -1;
-    std::string Why;              // the selected row's default and why, or why nothing can be set
+    std::string Why;             // the selected row's default and why, or why nothing can be set
     bool ChoiceEnabled = false;  // the "Set to" list: a writable row is selected and the settings are reachable
     friend bool operator==(const ModernTab&, const ModernTab&) = default;
 };

@@ -95,7 +95,8 @@ inline constexpr char kModernWindowsDefault[] = "Windows default";
 inline constexpr char kModernRead[] = "As Windows holds them now. \"Apply\" sets the New values for new connections.";
 inline constexpr char kModernUnreadable[] =
     "This Windows shows them only in its own language: Tarvex cannot read them. \"Apply\" sets the New values.";
-inline constexpr char kModernUnreachable[] = "The TCP settings of this version of Windows cannot be read or changed here.";
+inline constexpr char kModernUnreachable[] =
+    "The TCP settings of this version of Windows cannot be read or changed here.";
 inline constexpr char kModernReadOnly[] = "This edition of Windows does not let programs change this setting.";
 inline constexpr char kNotUsedHere[] = "Not used by this version of Windows";
 

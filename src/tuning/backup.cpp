@@ -613,7 +613,8 @@ std::vector<std::string> BackupKeeper::WriteRecorded(BackupAction action, bool i
 std::vector<std::string> BackupKeeper::Restore(std::uint32_t id) {
     const auto record = Load(id);
     if (!record) throw Error("This backup no longer exists.");
-    return WriteRecorded(BackupAction::Undo, record->IsNT, record->Before, record->ModernBefore.value_or(ModernSnapshot{}));
+    return WriteRecorded(BackupAction::Undo, record->IsNT, record->Before,
+                         record->ModernBefore.value_or(ModernSnapshot{}));
 }
 
 std::vector<std::string> BackupKeeper::Import(const RegistrySnapshot& values, bool isNT, const ModernSnapshot& modern) {

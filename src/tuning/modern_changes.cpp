@@ -99,7 +99,8 @@ std::vector<std::string> RestoreModernSnapshot(ModernTcpSettings& port, const Mo
         if (!id || !CanWriteSetting(system, *id)) continue;
         if (saved.Value && !IsValidValue(system, *id, *saved.Value)) {
             notes.push_back(std::string(ModernSettingOf(*id).Caption) + " was recorded as " +
-                            DescribeModernValue(*id, saved.Value) + ", which this Windows does not take; it was left as it is.");
+                            DescribeModernValue(*id, saved.Value) +
+                            ", which this Windows does not take; it was left as it is.");
             continue;
         }
         port.Write(*id, saved.Value.value_or(kWindowsDefault));

@@ -11,11 +11,8 @@ constexpr std::uint32_t kWindows11Build = 22000;
 
 // Auto-tuning's levels as WMI numbers them; netsh names the same five.
 constexpr ModernChoice kAutoTuningChoices[] = {
-    {0, "Disabled", "disabled"},
-    {1, "Highly restricted", "highlyrestricted"},
-    {2, "Restricted", "restricted"},
-    {3, "Normal", "normal"},
-    {4, "Experimental", "experimental"},
+    {0, "Disabled", "disabled"}, {1, "Highly restricted", "highlyrestricted"}, {2, "Restricted", "restricted"},
+    {3, "Normal", "normal"},     {4, "Experimental", "experimental"},
 };
 // The providers as MSFT_NetTCPSetting documents their numbers; netsh on Vista and 7 knows the
 // first two. Later releases report providers the documentation gives no number for (CUBIC since
@@ -40,16 +37,24 @@ constexpr ModernSettingInfo kSettings[] = {
     {ModernSettingId::EcnCapability, "EcnCapability", "ECN capability",
      "Congestion marks instead of losses; some networks drop marked traffic.", "ecncapability", ModernStack::Vista,
      false, kOnOffChoices, 0, 0, ""},
-    {ModernSettingId::Timestamps, "Timestamps", "TCP timestamps", "RFC 1323 timestamps on each segment.",
-     "timestamps", ModernStack::Vista, false, kOnOffChoices, 0, 0, ""},
+    {ModernSettingId::Timestamps, "Timestamps", "TCP timestamps", "RFC 1323 timestamps on each segment.", "timestamps",
+     ModernStack::Vista, false, kOnOffChoices, 0, 0, ""},
     {ModernSettingId::ReceiveSideScaling, "ReceiveSideScaling", "Receive-side scaling (RSS)",
      "Spreads received traffic over the processors.", "rss", ModernStack::Vista, false, kOnOffChoices, 0, 0, ""},
     {ModernSettingId::ReceiveSegmentCoalescing, "ReceiveSegmentCoalescing", "Receive segment coalescing (RSC)",
-     "Lets the adapter join received segments, for less work per packet.", "", ModernStack::Win8, false,
-     kOnOffChoices, 0, 0, ""},
-    {ModernSettingId::InitialRto, "InitialRto", "Initial retransmission timeout",
-     "How long a new connection waits before it resends, in milliseconds.", "", ModernStack::Win8, false, {}, 300,
-     3000, ""},
+     "Lets the adapter join received segments, for less work per packet.", "", ModernStack::Win8, false, kOnOffChoices,
+     0, 0, ""},
+    {ModernSettingId::InitialRto,
+     "InitialRto",
+     "Initial retransmission timeout",
+     "How long a new connection waits before it resends, in milliseconds.",
+     "",
+     ModernStack::Win8,
+     false,
+     {},
+     300,
+     3000,
+     ""},
 };
 
 }  // namespace
@@ -140,8 +145,7 @@ std::string DescribeModernValue(ModernSettingId id, std::optional<int> value) {
 ModernPreset ModernPresetFor(ConnectionScenario scenario, const ModernSystem& system) {
     ModernPreset preset;
     auto set = [&](ModernSettingId id, int value) {
-        if (CanWriteSetting(system, id) && IsValidValue(system, id, value))
-            preset.Values[static_cast<int>(id)] = value;
+        if (CanWriteSetting(system, id) && IsValidValue(system, id, value)) preset.Values[static_cast<int>(id)] = value;
     };
     if (scenario == ConnectionScenario::rbRestore) {
         for (const ModernSettingInfo& info : kSettings) set(info.Id, kWindowsDefault);

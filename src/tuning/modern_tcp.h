@@ -63,12 +63,12 @@ struct ModernChoice {
 
 struct ModernSettingInfo {
     ModernSettingId Id;
-    std::string_view Key;      // the stable name in backups and registry files
-    std::string_view Caption;  // as the editor shows it
-    std::string_view Why;      // one line: what it does and when to change it
+    std::string_view Key;            // the stable name in backups and registry files
+    std::string_view Caption;        // as the editor shows it
+    std::string_view Why;            // one line: what it does and when to change it
     std::string_view NetshArgument;  // `netsh interface tcp set global <argument>=...`; empty: none
     ModernStack Since;
-    bool ReadOnlyOnClient10;        // Windows 10 and 11 client editions refuse it
+    bool ReadOnlyOnClient10;                // Windows 10 and 11 client editions refuse it
     std::span<const ModernChoice> Choices;  // empty: a number from Min to Max
     int Min = 0;
     int Max = 0;

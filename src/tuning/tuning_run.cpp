@@ -78,8 +78,9 @@ void TuningRunModel::Restore() {
             try {
                 const std::vector<ModernInterface> interfaces = modernPort_->Interfaces();
                 modernPort_->Read();
-                for (const ModernChange& change : PlanModernChanges(
-                         ModernPresetFor(ConnectionScenario::rbRestore, *modernSystem_), interfaces, {}, std::nullopt)) {
+                for (const ModernChange& change :
+                     PlanModernChanges(ModernPresetFor(ConnectionScenario::rbRestore, *modernSystem_), interfaces, {},
+                                       std::nullopt)) {
                     try {
                         ApplyModernChange(*modernPort_, interfaces, change);
                     } catch (const Error& e) {
@@ -96,8 +97,9 @@ void TuningRunModel::Restore() {
         return;
     }
     if (OnWritten) OnWritten();
-    if (OnInformation) OnInformation(modernNote.empty() ? std::string(kRestoredMessage)
-                                                        : std::string(kRestoredMessage) + "\r\n\r\n" + modernNote);
+    if (OnInformation)
+        OnInformation(modernNote.empty() ? std::string(kRestoredMessage)
+                                         : std::string(kRestoredMessage) + "\r\n\r\n" + modernNote);
 }
 
 void TuningRunModel::Run(ConnectionScenario scenario) {
@@ -105,12 +107,7 @@ void TuningRunModel::Run(ConnectionScenario scenario) {
         RunModern(scenario);
         return;
     }
-    running_ = true;
-    navigationEnabled_ = false;
-    page_ = RunPage::tsProgress;
-    progressBarVisible_ = true;
-    okVisible_ = false;
-    workingVisible_ = true;
+    BeginRun();
     for (ProgressItem& item : items_) {
         item.Icon = TaskIcon::Pending;
         item.Progress.clear();
@@ -153,12 +150,27 @@ void TuningRunModel::Run(ConnectionScenario scenario) {
     }
     if (OnWritten) OnWritten();
 
+    EndRun();
+    DoChange();
+    if (OnBalloon) OnBalloon(BalloonRequest{std::string(kCompletedTitle), std::string(kCompletedText), 1, 10});
+}
+
+// The progress page with the navigation disabled, the bar and the working text.
+void TuningRunModel::BeginRun() {
+    running_ = true;
+    navigationEnabled_ = false;
+    page_ = RunPage::tsProgress;
+    progressBarVisible_ = true;
+    okVisible_ = false;
+    workingVisible_ = true;
+}
+
+// Written: "OK" in place of the bar and the working text; the navigation waits for "OK".
+void TuningRunModel::EndRun() {
     running_ = false;
     progressBarVisible_ = false;
     okVisible_ = true;
     workingVisible_ = false;
-    DoChange();
-    if (OnBalloon) OnBalloon(BalloonRequest{std::string(kCompletedTitle), std::string(kCompletedText), 1, 10});
 }
 
 void TuningRunModel::WriteClassic(ConnectionScenario scenario) {
@@ -192,13 +204,8 @@ void TuningRunModel::RunModern(ConnectionScenario scenario) {
     if (!unreachable.empty()) items_.push_back({std::string(kModernUnreachableTask), TaskIcon::Pending, {}});
     items_.push_back({std::string(kClassicValuesTask), TaskIcon::Pending, {}});
     items_.push_back({kProgressTasks.back(), TaskIcon::Pending, {}});
-    running_ = true;
-    navigationEnabled_ = false;
-    page_ = RunPage::tsProgress;
-    progressBarVisible_ = true;
+    BeginRun();
     progressBarPosition_ = 0;
-    okVisible_ = false;
-    workingVisible_ = true;
     DoChange();
     if (!WaitAlive(200)) return;
 
@@ -248,10 +255,7 @@ void TuningRunModel::RunModern(ConnectionScenario scenario) {
     items_[i].Icon = TaskIcon::Complete;
     if (OnWritten) OnWritten();
 
-    running_ = false;
-    progressBarVisible_ = false;
-    okVisible_ = true;
-    workingVisible_ = false;
+    EndRun();
     const auto alive = life_.Watch();
     DoChange();
     if (!alive) return;
@@ -261,8 +265,7 @@ void TuningRunModel::RunModern(ConnectionScenario scenario) {
             OnInformation(unreachable.empty() ? ModernRefusedMessage(refusals) : ModernUnreachableMessage(unreachable));
         return;
     }
-    if (OnBalloon)
-        OnBalloon(BalloonRequest{std::string(kCompletedTitle), std::string(kModernCompletedText), 1, 10});
+    if (OnBalloon) OnBalloon(BalloonRequest{std::string(kCompletedTitle), std::string(kModernCompletedText), 1, 10});
 }
 
 // A write that failed ends the run where it stands: back on the welcome page with everything

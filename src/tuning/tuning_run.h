@@ -73,7 +73,8 @@ inline constexpr std::string_view kModernUnreachableTask = "TCP settings of this
 inline constexpr std::string_view kStepDone = "Done";
 inline constexpr std::string_view kStepFailed = "Failed";
 inline constexpr std::string_view kStepNotAvailable = "Not here";
-inline constexpr std::string_view kModernCompletedText = "Tarvex has applied the TCP settings of this version of Windows.";
+inline constexpr std::string_view kModernCompletedText =
+    "Tarvex has applied the TCP settings of this version of Windows.";
 // Where the modern settings cannot be reached, or Windows refused some of them.
 std::string ModernUnreachableMessage(std::string_view reason);
 std::string ModernRefusedMessage(const std::vector<std::string>& refusals);
@@ -163,6 +164,8 @@ private:
     void Run(ConnectionScenario scenario);
     void RunModern(ConnectionScenario scenario);
     void WriteClassic(ConnectionScenario scenario);
+    void BeginRun();
+    void EndRun();
     void Fail(std::exception_ptr error);
 
     TuningProfile& profile_;

@@ -69,8 +69,8 @@ protected:
             const std::string key(service.begin(), service.end());
             for (const ModernInterface& item : interfaces)
                 if (AsciiEqualsIgnoreCase(item.AdapterKey, key))
-                    calls.push_back("interface ipv4 set subinterface " + std::to_string(item.Index) + " mtu=" +
-                                    std::to_string(mtu) + " store=persistent");
+                    calls.push_back("interface ipv4 set subinterface " + std::to_string(item.Index) +
+                                    " mtu=" + std::to_string(mtu) + " store=persistent");
         }
         return calls;
     }
@@ -100,15 +100,16 @@ TEST_F(ModernTcpSuite, Windows7TwoScenariosRestoreDefaultsAndUndoGiveExactlyThes
 
     ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbADSL, L"modern-win7", true));
     ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
-    EXPECT_EQ(TakeCalls(), Join(Global({"autotuninglevel=normal", "ecncapability=default", "timestamps=default",
-                                        "rss=enabled"}),
-                                MtuCalls(1500)));
+    EXPECT_EQ(TakeCalls(),
+              Join(Global({"autotuninglevel=normal", "ecncapability=default", "timestamps=default", "rss=enabled"}),
+                   MtuCalls(1500)));
 
     ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbDialUpModem, L"", true));
     ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
-    EXPECT_EQ(TakeCalls(), Join(Global({"autotuninglevel=highlyrestricted", "ecncapability=default",
-                                        "timestamps=default", "rss=enabled"}),
-                                MtuCalls(576)));
+    EXPECT_EQ(
+        TakeCalls(),
+        Join(Global({"autotuninglevel=highlyrestricted", "ecncapability=default", "timestamps=default", "rss=enabled"}),
+             MtuCalls(576)));
 
     Choose(ConnectionScenario::rbRestore);
     ASSERT_TRUE(PostClick(Control(ids::kBtnAccelerate)));
@@ -118,7 +119,7 @@ TEST_F(ModernTcpSuite, Windows7TwoScenariosRestoreDefaultsAndUndoGiveExactlyThes
     ASSERT_TRUE(AnswerDialog(restored, IDOK));
     ASSERT_TRUE(WaitWindowGone(restored, kDialogTimeoutMs));
     const auto defaults = Global({"autotuninglevel=normal", "congestionprovider=default", "ecncapability=default",
-                                 "timestamps=default", "rss=default"});
+                                  "timestamps=default", "rss=default"});
     EXPECT_EQ(TakeCalls(), defaults);
 
     // Windows 7 keeps these values where the program cannot read them, so the undo returns each
@@ -127,8 +128,9 @@ TEST_F(ModernTcpSuite, Windows7TwoScenariosRestoreDefaultsAndUndoGiveExactlyThes
     const HWND notes = WaitDialog(tarvex_.Process.Id(), kDialogTimeoutMs);
     ASSERT_TRUE(notes);
     const auto content = ReadDialog(notes);
-    EXPECT_TRUE(HasText(content, L"Receive window auto-tuning: its earlier value could not be read, so it was "
-                                 L"returned to Windows' default."));
+    EXPECT_TRUE(HasText(content,
+                        L"Receive window auto-tuning: its earlier value could not be read, so it was "
+                        L"returned to Windows' default."));
     SaveScreenshot(L"modern-win7-undo-notes", notes);
     ASSERT_TRUE(AnswerDialog(notes, IDOK));
     ASSERT_TRUE(WaitWindowGone(notes, kDialogTimeoutMs));
@@ -183,7 +185,8 @@ TEST_F(ModernTcpSuite, Windows7TheModernTabShowsAndAppliesAChange) {
     ASSERT_TRUE(ListViewSelect(list, 0));
     const HWND choice = Control(ids::kCbModern);
     ASSERT_TRUE(WaitUntil([&] { return IsEnabled(choice); }, 5000));
-    ASSERT_TRUE(ComboSelect(choice, 4));  // "(leave as it is)", "Windows default", Disabled, Highly restricted, Restricted
+    ASSERT_TRUE(
+        ComboSelect(choice, 4));  // "(leave as it is)", "Windows default", Disabled, Highly restricted, Restricted
     EXPECT_TRUE(WaitUntil([&] { return ListViewText(list, 0, 2).value_or(L"") == L"Restricted"; }, 5000));
     EXPECT_NE(WindowText(Control(ids::kLblModernWhy)).find(L"Default: Normal."), std::wstring::npos);
     SaveScreenshot(L"modern-win7-tab", window_);
@@ -209,8 +212,9 @@ TEST_F(ModernTcpSuite, Windows10SaysPlainlyThatTheSettingsCannotBeReachedAndChan
     ASSERT_TRUE(PostClick(Control(ids::kBtnAccelerate)));
     const HWND message = WaitDialog(tarvex_.Process.Id(), kRunTimeoutMs);
     ASSERT_TRUE(message);
-    EXPECT_TRUE(HasText(ReadDialog(message), L"The TCP settings of this version of Windows cannot be read or changed "
-                                             L"here, so Tarvex changed none of them."));
+    EXPECT_TRUE(HasText(ReadDialog(message),
+                        L"The TCP settings of this version of Windows cannot be read or changed "
+                        L"here, so Tarvex changed none of them."));
     SaveScreenshot(L"modern-win10-message", message);
     ASSERT_TRUE(AnswerDialog(message, IDOK));
     ASSERT_TRUE(WaitWindowGone(message, kDialogTimeoutMs));

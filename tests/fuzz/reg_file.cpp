@@ -1,7 +1,6 @@
-// Registry files (with the modern stack's settings) and backup records from arbitrary bytes: reading never fails other than with
-// the program's error, a file that imports exports to one that imports the same values, and a
-// record that reads writes back to the same bytes.
-// Input: byte 0 picks the family (odd: NT), the rest is the file or the record.
+// Registry files (with the modern stack's settings) and backup records from arbitrary bytes: reading never fails other
+// than with the program's error, a file that imports exports to one that imports the same values, and a record that
+// reads writes back to the same bytes. Input: byte 0 picks the family (odd: NT), the rest is the file or the record.
 #include <cstddef>
 #include <cstdint>
 #include <algorithm>

@@ -513,9 +513,9 @@ TEST_F(MainWindowLayoutTest, TheModernRunsStepsFitTheirColumn) {
     ASSERT_GT(rows.size(), 2u);
     for (const auto& row : rows) {
         // The text beside its 16-pixel icon, with the list's margins.
-        const int needed = static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
-                                                         reinterpret_cast<LPARAM>(row.at(0).c_str()))) +
-                           Scaled(16 + 12, dpi);
+        const int needed =
+            static_cast<int>(SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(row.at(0).c_str()))) +
+            Scaled(16 + 12, dpi);
         EXPECT_LE(needed, column) << WideToUtf8(row.at(0));
     }
     SavePicture("tsProgress-modern");

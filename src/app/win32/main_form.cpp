@@ -444,8 +444,9 @@ void TTarvexMainForm::ExportSettings() {
                 modern.clear();
             }
         }
-        WriteFileBytes(path, ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items())),
-                                           modern));
+        WriteFileBytes(
+            path,
+            ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items())), modern));
     } catch (const std::exception& e) {
         MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
     }

@@ -237,7 +237,8 @@ void TAdvancedPage::CreateModernTab(const Surface& at, int width, int height) {
                              listWidth - 4 - 2 * valueWidth - at.Unscale(GetSystemMetrics(SM_CXVSCROLL)));
     for (const char* caption : {t::kModernCurrent, t::kModernNew}) ListViewModern.AddColumn(caption, valueWidth);
     lblModernSetTo.Create(at, {.Id = ids::kLblModernSetTo, .Text = t::kModernSetTo, .At = {16, setToY + 3, 50, 14}});
-    cbModern.Create(at, {.Id = ids::kCbModern, .At = {lblModernSetTo.Right() + 6, setToY, 170, 200}, .Style = WS_GROUP});
+    cbModern.Create(at,
+                    {.Id = ids::kCbModern, .At = {lblModernSetTo.Right() + 6, setToY, 170, 200}, .Style = WS_GROUP});
     lblModernWhy.Create(at, {.Id = ids::kLblModernWhy, .At = {16, setToY + 27, width - 32, whyHeight}});
 
     ListViewModern.OnChange = [this] { editor_.SelectModern(ListViewModern.ItemIndex()); };
@@ -293,8 +294,8 @@ void TAdvancedPage::UpdateView() {
     udACK.SetEnabled(c.ACKEnabled);
 
     // Greyed where this Windows no longer reads the value; "Apply" writes it all the same.
-    for (TControl* control :
-         std::initializer_list<TControl*>{&rbRWINDefault, &rbRWINCustom, &txtRWIN, &udRWIN, &lblRWINValueLbl, &lblRWINValue})
+    for (TControl* control : std::initializer_list<TControl*>{&rbRWINDefault, &rbRWINCustom, &txtRWIN, &udRWIN,
+                                                              &lblRWINValueLbl, &lblRWINValue})
         if (!c.WindowUsed) control->SetEnabled(false);
     if (!c.SackUsed) chkSACK.SetEnabled(false);
     if (!c.Tcp1323Used) {

@@ -90,17 +90,17 @@ TEST(ModernTcpTest, PresetsPerScenarioAndWindows) {
         ModernSystem System;
     };
     const Windows windows[] = {
-        {"Vista", System(ModernStack::Vista)},         {"7", System(ModernStack::Win7)},
-        {"8.1", System(ModernStack::Win81)},           {"10", System(ModernStack::Win10)},
-        {"11", System(ModernStack::Win11)},            {"Server 2019", System(ModernStack::Win10, true)},
+        {"Vista", System(ModernStack::Vista)}, {"7", System(ModernStack::Win7)},
+        {"8.1", System(ModernStack::Win81)},   {"10", System(ModernStack::Win10)},
+        {"11", System(ModernStack::Win11)},    {"Server 2019", System(ModernStack::Win10, true)},
     };
     // Auto-tuning, congestion, ECN, timestamps, RSS, RSC, initial RTO.
     const auto expected = [](ConnectionScenario scenario, const ModernSystem& system) {
         const bool win8 = system.Stack >= ModernStack::Win8;
         if (scenario == ConnectionScenario::rbRestore) {
             const bool congestion = system.Server || system.Stack < ModernStack::Win10;
-            return std::vector<std::string>{"-1", congestion ? "-1" : "-", "-1", "-1", "-1",
-                                            win8 ? "-1" : "-", win8 ? "-1" : "-"};
+            return std::vector<std::string>{
+                "-1", congestion ? "-1" : "-", "-1", "-1", "-1", win8 ? "-1" : "-", win8 ? "-1" : "-"};
         }
         const std::string tuning = scenario == ConnectionScenario::rbDialUpModem  ? "1"
                                    : scenario == ConnectionScenario::rbDialUpISDN ? "2"
@@ -130,7 +130,7 @@ TEST(ModernTcpTest, ValuesEachWindowsTakes) {
     EXPECT_TRUE(IsValidValue(vista, Id::CongestionProvider, 2));   // CTCP
     EXPECT_FALSE(IsValidValue(vista, Id::CongestionProvider, 3));  // DCTCP: netsh has no word for it
     EXPECT_TRUE(IsValidValue(System(ModernStack::Win8, true), Id::CongestionProvider, 3));
-    EXPECT_FALSE(IsValidValue(vista, Id::InitialRto, 1000));       // 8 and later
+    EXPECT_FALSE(IsValidValue(vista, Id::InitialRto, 1000));  // 8 and later
     EXPECT_TRUE(IsValidValue(win10, Id::InitialRto, 300));
     EXPECT_FALSE(IsValidValue(win10, Id::InitialRto, 299));
     EXPECT_FALSE(IsValidValue(win10, Id::AutoTuningLevel, 5));
@@ -153,18 +153,24 @@ struct ModernRig {
         registry.SetValue(HKLM, kNtCard, "ServiceName", FakeRegistryValue::Text(kGuid));
         registry.SetValue(HKLM, kNtInterface, "MTU", FakeRegistryValue::Dword(1500));
         port.Ifaces = {{kGuid, 7, "Ethernet", 1500}, {"{99999999-2222-3333-4444-555555555555}", 9, "Other", 1400}};
-        port.Values = {{Id::AutoTuningLevel, 0}, {Id::EcnCapability, 1}, {Id::Timestamps, 1},
-                       {Id::ReceiveSideScaling, 0}, {Id::ReceiveSegmentCoalescing, 1}, {Id::InitialRto, 1000},
+        port.Values = {{Id::AutoTuningLevel, 0},
+                       {Id::EcnCapability, 1},
+                       {Id::Timestamps, 1},
+                       {Id::ReceiveSideScaling, 0},
+                       {Id::ReceiveSegmentCoalescing, 1},
+                       {Id::InitialRto, 1000},
                        {Id::CongestionProvider, 4}};
-        port.Defaults = {{Id::AutoTuningLevel, 3}, {Id::EcnCapability, 0}, {Id::Timestamps, 0},
-                         {Id::ReceiveSideScaling, 1}, {Id::ReceiveSegmentCoalescing, 1}, {Id::InitialRto, 3000},
+        port.Defaults = {{Id::AutoTuningLevel, 3},
+                         {Id::EcnCapability, 0},
+                         {Id::Timestamps, 0},
+                         {Id::ReceiveSideScaling, 1},
+                         {Id::ReceiveSegmentCoalescing, 1},
+                         {Id::InitialRto, 3000},
                          {Id::CongestionProvider, 4}};
         adapters.Read(*access, true);
         model.SetModern(&port, system);
         backups.SetModern(&port, system);
-        model.OnBeforeWrite = [this](BackupAction action) {
-            pending = backups.Record(action, true, adapters.Items());
-        };
+        model.OnBeforeWrite = [this](BackupAction action) { pending = backups.Record(action, true, adapters.Items()); };
         model.OnWritten = [this] { backups.Completed(pending); };
         model.OnBalloon = [this](const BalloonRequest& balloon) { balloons.push_back(balloon.Text); };
         model.OnInformation = [this](std::string_view text) { messages.emplace_back(text); };
@@ -280,14 +286,15 @@ TEST(ModernTcpTest, UndoGivesBackTheReadValuesAndDefaultsTheUnknownOnesSayingSo)
             EXPECT_EQ(r.port.Values, before);
             EXPECT_TRUE(notes.empty());
             // The congestion provider is read-only on a client of Windows 10: left as it is.
-            EXPECT_EQ(r.port.Calls, (std::vector<std::string>{"AutoTuningLevel=0", "EcnCapability=1", "Timestamps=1",
-                                                              "ReceiveSideScaling=0", "ReceiveSegmentCoalescing=1",
-                                                              "InitialRto=1000", std::string("MTU ") + kGuid + "=1500"}));
+            EXPECT_EQ(r.port.Calls,
+                      (std::vector<std::string>{"AutoTuningLevel=0", "EcnCapability=1", "Timestamps=1",
+                                                "ReceiveSideScaling=0", "ReceiveSegmentCoalescing=1", "InitialRto=1000",
+                                                std::string("MTU ") + kGuid + "=1500"}));
         } else {
-            EXPECT_EQ(r.port.Calls, (std::vector<std::string>{"AutoTuningLevel=-1", "CongestionProvider=-1",
-                                                              "EcnCapability=-1", "Timestamps=-1",
-                                                              "ReceiveSideScaling=-1",
-                                                              std::string("MTU ") + kGuid + "=1500"}));
+            EXPECT_EQ(r.port.Calls,
+                      (std::vector<std::string>{"AutoTuningLevel=-1", "CongestionProvider=-1", "EcnCapability=-1",
+                                                "Timestamps=-1", "ReceiveSideScaling=-1",
+                                                std::string("MTU ") + kGuid + "=1500"}));
             ASSERT_EQ(notes.size(), 5u);
             EXPECT_EQ(notes[0],
                       "Receive window auto-tuning: its earlier value could not be read, so it was returned to Windows' "
@@ -299,8 +306,9 @@ TEST(ModernTcpTest, UndoGivesBackTheReadValuesAndDefaultsTheUnknownOnesSayingSo)
         EXPECT_EQ(history[0].Action, BackupAction::Undo);
         ASSERT_TRUE(history[1].ModernBefore.has_value());
         const auto changes = RecordChanges(history[1]);
-        const auto mtu = std::find_if(changes.begin(), changes.end(),
-                                      [](const ValueChange& change) { return change.Value == std::string("MTU ") + kGuid; });
+        const auto mtu = std::find_if(changes.begin(), changes.end(), [](const ValueChange& change) {
+            return change.Value == std::string("MTU ") + kGuid;
+        });
         ASSERT_NE(mtu, changes.end());
         EXPECT_EQ(mtu->Before, "1500");
         EXPECT_EQ(mtu->After, "576");
@@ -311,8 +319,8 @@ TEST(ModernTcpTest, RecordsWithTheModernPartSurviveTheirBytesAndDamageReadsAsNon
     BackupRecord record;
     record.Id = 3;
     record.Before = {};
-    record.ModernBefore = ModernSnapshot{{"AutoTuningLevel", "", 3}, {"Timestamps", "", std::nullopt},
-                                         {"MTU", kGuid, 1500}};
+    record.ModernBefore =
+        ModernSnapshot{{"AutoTuningLevel", "", 3}, {"Timestamps", "", std::nullopt}, {"MTU", kGuid, 1500}};
     record.ModernAfter = ModernSnapshot{{"AutoTuningLevel", "", -1}};
     const std::string bytes = EncodeBackupRecord(record);
     EXPECT_EQ(bytes.substr(0, 4), "TVB2");
@@ -325,16 +333,18 @@ TEST(ModernTcpTest, RecordsWithTheModernPartSurviveTheirBytesAndDamageReadsAsNon
 }
 
 TEST(ModernTcpTest, RegistryFilesCarryTheModernSettingsAndRefuseOthers) {
-    const ModernSnapshot modern{{"AutoTuningLevel", "", 2}, {"EcnCapability", "", kWindowsDefault},
-                                {"Timestamps", "", std::nullopt}, {"MTU", kGuid, 1492}};
+    const ModernSnapshot modern{{"AutoTuningLevel", "", 2},
+                                {"EcnCapability", "", kWindowsDefault},
+                                {"Timestamps", "", std::nullopt},
+                                {"MTU", kGuid, 1492}};
     testing::Latin1CodePage ansi;
     const RegFile file = ParseRegFile(ExportRegFile({}, modern), ansi);
     EXPECT_EQ(ModernImport(file), modern);
     EXPECT_TRUE(ManagedImport(file, true).empty());
 
     const auto import = [&](const std::string& line) {
-        const std::string text = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillmont\\Tarvex\\ModernTcp]\r\n" + line +
-                                 "\r\n";
+        const std::string text =
+            "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Quillmont\\Tarvex\\ModernTcp]\r\n" + line + "\r\n";
         return ModernImport(ParseRegFile(text, ansi));
     };
     EXPECT_EQ(import("\"Timestamps\"=dword:00000001"), (ModernSnapshot{{"Timestamps", "", 1}}));
@@ -376,8 +386,8 @@ TEST(ModernTcpTest, TheEditorsTabReadsChoosesAndAppliesOnlyWhatTheUserChose) {
     r.adapters.ChooseMtuIndex(3);
 
     editor.Apply(*r.access);
-    EXPECT_EQ(r.port.Calls, (std::vector<std::string>{"AutoTuningLevel=2", "Timestamps=-1",
-                                                      std::string("MTU ") + kGuid + "=1492"}));
+    EXPECT_EQ(r.port.Calls,
+              (std::vector<std::string>{"AutoTuningLevel=2", "Timestamps=-1", std::string("MTU ") + kGuid + "=1492"}));
     EXPECT_EQ(tab.Rows[0].Current, "Restricted");
     EXPECT_EQ(tab.Rows[0].New, "");
     EXPECT_EQ(tab.Rows[3].New, "Windows default");  // refused: still to do
