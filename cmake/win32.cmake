@@ -33,7 +33,7 @@ set(RESOURCE_DIR ${CMAKE_SOURCE_DIR}/resources)
 add_library(tarvex_shell STATIC ${SHELL_SOURCES})
 target_include_directories(tarvex_shell PUBLIC ${RESOURCE_DIR})
 target_link_libraries(tarvex_shell PUBLIC tarvex_core
-  comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid wininet)
+  comctl32 shell32 gdi32 msimg32 user32 advapi32 version winmm ole32 uuid wininet ws2_32)
 # The open and save dialogs of the registry files.
 target_link_libraries(tarvex_shell PUBLIC comdlg32)
 
@@ -172,6 +172,25 @@ foreach(source IN LISTS E2E_SOURCES)
   elseif(name STREQUAL "update_test")
     set(runner bash ${CMAKE_SOURCE_DIR}/tests/win32/run_with_update_server.sh --installer $<TARGET_FILE:browser_stub>
                --run-parameters "/SILENT /UPDATE" -- ${runner})
+  endif()
+  # A suite named *_path_test runs across a path of known delay and rate (tools/test_path.sh:
+  # two namespaces, tools/delay_line.py between them, tools/speed_server.py in the far one), once
+  # per path below, the second at 144 DPI.
+  if(name MATCHES "_path_test$")
+    foreach(path "50;50;96" "200;10;144")
+      list(GET path 0 delay)
+      list(GET path 1 rate)
+      list(GET path 2 dpi)
+      add_test(NAME e2e.${name}.${delay}ms
+        COMMAND sh ${CMAKE_SOURCE_DIR}/tools/test_path.sh --delay-ms ${delay} --rate-mbit ${rate}
+                --server "exec python3 ${CMAKE_SOURCE_DIR}/tools/speed_server.py --congestion cubic"
+                -- sh ${CMAKE_SOURCE_DIR}/tests/e2e/run_suite.sh ${display} $<TARGET_FILE:${name}>
+                ${TARVEX_WINE_DIR}/template ${CMAKE_BINARY_DIR}/e2e/${name}.${delay}ms)
+      set_tests_properties(e2e.${name}.${delay}ms PROPERTIES ENVIRONMENT
+                           "${WINE_TEST_ENV};TARVEX_EXE=$<TARGET_FILE:Tarvex>;TARVEX_LOG_PIXELS=${dpi}" TIMEOUT 600)
+      math(EXPR display "${display} + 1")
+    endforeach()
+    continue()
   endif()
   add_test(NAME e2e.${name}
     COMMAND ${runner} ${display} $<TARGET_FILE:${name}>

@@ -3,9 +3,15 @@
 namespace tarvex {
 namespace {
 
-Route Page(MainPage page) { return {MainCommand::ShowPage, page}; }
-Route PageAfterShow(MainPage page) { return {MainCommand::ShowPage, page, true}; }
-Route Do(MainCommand command, int tag = 0) { return {command, MainPage::Welcome, false, tag}; }
+Route Page(MainPage page) {
+    return {MainCommand::ShowPage, page};
+}
+Route PageAfterShow(MainPage page) {
+    return {MainCommand::ShowPage, page, true};
+}
+Route Do(MainCommand command, int tag = 0) {
+    return {command, MainPage::Welcome, false, tag};
+}
 
 }  // namespace
 
@@ -59,6 +65,10 @@ Route RouteOf(NavItem item) {
             return Do(MainCommand::ImportSettings);
         case NavItem::ItemHistory:
             return Do(MainCommand::ShowHistory);
+        case NavItem::ItemTestConnection:
+        case NavItem::btnTestConnection:
+        case NavItem::btnTestConnection2:
+            return Do(MainCommand::TestConnection);
         case NavItem::Count:
             break;
     }
@@ -98,6 +108,7 @@ const std::vector<MenuEntry>& MainMenuEntries() {
         {1, NavItem::ItemAccelerateConnection, "Accelerate &Internet Connection", 0},
         {1, NavItem::ItemAdvanced, "Advanced &Settings", 1},
         {1, NavItem::ItemConnectionState, "&Connection State", 2},
+        {1, NavItem::ItemTestConnection, "&Test connection..."},
         {1, {}, nullptr},
         {1, NavItem::ItemUndoLastChange, "&Undo last change"},
         {1, NavItem::ItemExportSettings, "&Export settings..."},

@@ -12,9 +12,9 @@ enum class MainPage { Welcome = 0, Progress, Advanced, ConnectionState, Settings
 inline constexpr int kMainPageCount = 7;
 
 enum class MainCommand {
-    ShowPage,        // make Page the active page (after showing the window when ShowWindowFirst)
-    OpenHelp,        // the help file
-    OpenWebSite,     // the product's web site, with Tag naming the element
+    ShowPage,     // make Page the active page (after showing the window when ShowWindowFirst)
+    OpenHelp,     // the help file
+    OpenWebSite,  // the product's web site, with Tag naming the element
     TellAFriend,
     AskQuestions,    // the product's support page on the web
     CheckForUpdate,  // the manual update check
@@ -22,8 +22,9 @@ enum class MainCommand {
     ExportSettings,  // the TCP/IP values into a registry file
     ImportSettings,  // a registry file's TCP/IP values into the registry
     ShowHistory,     // the records kept before each change, to restore one
+    TestConnection,  // the connection test's window
     ShowMainWindow,
-    Terminate,       // end the message loop at once, without closing the window
+    Terminate,  // end the message loop at once, without closing the window
 };
 
 struct Route {
@@ -37,12 +38,38 @@ struct Route {
 // Every clickable element of the frame; the Win32 side uses kCommandBase + value as
 // the command id of buttons and menu items.
 enum class NavItem {
-    ToolButton1, ToolButton2, btnConnectionState, btnSettings, btnProgramHelp,
-    ItemAccelerateConnection, ItemAdvanced, ItemConnectionState, ItemProgramOptions, ItemHelp,
-    ItemAskQuestions, ItemVisitourWebSite, ItemCheckForUpdate, ItemTellAFriend, ItemAbout,
-    ItemTarvex, ItemSendFeedback, ItemVisitourWebSite2, ItemTellAFriend2, ItemAbout2, ItemHelp3, ItemClose,
-    btnHelp, btnHelp2, lblChangeAdapter, ItemUndoLastChange,
-    ItemExportSettings, ItemImportSettings, ItemHistory,
+    ToolButton1,
+    ToolButton2,
+    btnConnectionState,
+    btnSettings,
+    btnProgramHelp,
+    ItemAccelerateConnection,
+    ItemAdvanced,
+    ItemConnectionState,
+    ItemProgramOptions,
+    ItemHelp,
+    ItemAskQuestions,
+    ItemVisitourWebSite,
+    ItemCheckForUpdate,
+    ItemTellAFriend,
+    ItemAbout,
+    ItemTarvex,
+    ItemSendFeedback,
+    ItemVisitourWebSite2,
+    ItemTellAFriend2,
+    ItemAbout2,
+    ItemHelp3,
+    ItemClose,
+    btnHelp,
+    btnHelp2,
+    lblChangeAdapter,
+    ItemUndoLastChange,
+    ItemExportSettings,
+    ItemImportSettings,
+    ItemHistory,
+    ItemTestConnection,
+    btnTestConnection,
+    btnTestConnection2,
     Count
 };
 inline constexpr int kCommandBase = 1000;
@@ -55,16 +82,16 @@ std::optional<Route> SideLinkRoute(SideLabel label, std::string_view linkId);
 
 // The large toolbar, left to right.
 struct ToolButtonInfo {
-    NavItem Item;       // NavItem::Count for the divider
+    NavItem Item;  // NavItem::Count for the divider
     const char* Caption;
     const char* Hint;
-    int ImageIndex;     // divider: its width in pixels
+    int ImageIndex;  // divider: its width in pixels
 };
 const std::vector<ToolButtonInfo>& ToolBarTopButtons();
 
 // Menus as data: an entry opens a submenu when Depth grows on the next entry.
 struct MenuEntry {
-    int Depth;          // 0: top-level menu of the bar; 1: its items; 2: a submenu's items
+    int Depth;                    // 0: top-level menu of the bar; 1: its items; 2: a submenu's items
     std::optional<NavItem> Item;  // none for top-level menus, submenus and separators
     const char* Caption;          // nullptr for a separator
     int ImageIndex = -1;

@@ -56,6 +56,10 @@ std::string_view UpdateServer() {
     return kUpdateServer;
 }
 
+std::string DefaultTestAddress() {
+    return std::string(kProductSite) + "/speedtest/download.bin";
+}
+
 int OsCode(WindowsVersion version) {
     switch (version) {
         case WindowsVersion::Win95:

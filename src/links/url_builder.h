@@ -45,6 +45,8 @@ std::string_view MakerDomain();     // "quillmont.com"
 std::string_view SupportMailUrl();  // "mailto:" and the support address
 std::string_view SupportAddress();  // the support address alone
 std::string_view UpdateServer();    // "http://update.quillmont.com", where the update pages are
+// The connection test's own download under the product site, unless the user names another.
+std::string DefaultTestAddress();
 
 // What a link needs from the running system, asked at each request.
 class LinkPlatform {

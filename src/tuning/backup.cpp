@@ -1,10 +1,11 @@
 #include "tuning/backup.h"
 
 #include <algorithm>
-#include <cstring>
 #include <set>
 
+#include "common/record_bytes.h"
 #include "common/utf16_text.h"
+#include "platform/registry_records.h"
 #include "tuning/modern_changes.h"
 #include "tuning/parameter_store.h"
 
@@ -26,10 +27,11 @@ std::string AdapterMtuPath(bool isNT, std::string_view adapterKey) {
     return std::string(MtuKeysPath(isNT)) + "\\" + std::string(adapterKey);
 }
 
+constexpr char kRecordPrefix[] = "Backup";
 std::string RecordValueName(std::uint32_t id) {
-    return "Backup" + std::to_string(id);
+    return kRecordPrefix + std::to_string(id);
 }
-constexpr char kNewestValue[] = "Newest";
+constexpr const char* kNewestValue = kNewestRecordValue;
 
 // Saving or reading a record failed: nothing may change without a way back.
 Error BackupError(const std::exception& cause) {
@@ -37,79 +39,11 @@ Error BackupError(const std::exception& cause) {
                  cause.what());
 }
 
-// --- record bytes: little-endian numbers, strings with their length before them -----------
-
-class Writer {
-public:
-    void U8(std::uint8_t value) { bytes_ += static_cast<char>(value); }
-    void U32(std::uint32_t value) {
-        for (int i = 0; i < 4; ++i) bytes_ += static_cast<char>((value >> (8 * i)) & 0xFF);
-    }
-    void F64(double value) {
-        char raw[8];
-        std::memcpy(raw, &value, sizeof raw);
-        bytes_.append(raw, sizeof raw);
-    }
-    void Str(std::string_view text) {
-        U32(static_cast<std::uint32_t>(text.size()));
-        bytes_ += text;
-    }
-    std::string Take() { return std::move(bytes_); }
-
-private:
-    std::string bytes_;
-};
-
-class Reader {
-public:
-    explicit Reader(std::string_view bytes) : bytes_(bytes) {}
-    bool Ok() const { return ok_; }
-    bool AtEnd() const { return at_ == bytes_.size(); }
-    std::size_t Left() const { return bytes_.size() - at_; }
-    std::string_view Take(std::size_t count) {
-        if (!ok_ || count > Left()) {
-            ok_ = false;
-            return {};
-        }
-        const std::string_view part = bytes_.substr(at_, count);
-        at_ += count;
-        return part;
-    }
-    std::uint8_t U8() {
-        const auto part = Take(1);
-        return part.empty() ? 0 : static_cast<std::uint8_t>(part[0]);
-    }
-    std::uint32_t U32() {
-        const auto part = Take(4);
-        std::uint32_t value = 0;
-        for (std::size_t i = part.size(); i-- > 0;) value = (value << 8) | static_cast<unsigned char>(part[i]);
-        return value;
-    }
-    // A flag is 0 or 1; anything else is damage.
-    bool Flag() {
-        const std::uint8_t value = U8();
-        if (value > 1) ok_ = false;
-        return value == 1;
-    }
-    double F64() {
-        const auto part = Take(8);
-        double value = 0;
-        if (part.size() == 8) std::memcpy(&value, part.data(), 8);
-        return value;
-    }
-    std::string Str() { return std::string(Take(U32())); }
-
-private:
-    std::string_view bytes_;
-    std::size_t at_ = 0;
-    bool ok_ = true;
-};
-
 // Records without the modern stack's part are TVB1, records with it TVB2; both read.
 constexpr std::string_view kRecordMagic = "TVB1";
 constexpr std::string_view kModernRecordMagic = "TVB2";
 
-void PutSnapshot(Writer& out, const RegistrySnapshot& snapshot) {
+void PutSnapshot(RecordWriter& out, const RegistrySnapshot& snapshot) {
     out.U32(static_cast<std::uint32_t>(snapshot.size()));
     for (const SavedValue& saved : snapshot) {
         out.U8(static_cast<std::uint8_t>(saved.Where.Root));
@@ -124,7 +58,7 @@ void PutSnapshot(Writer& out, const RegistrySnapshot& snapshot) {
     }
 }
 
-void PutModern(Writer& out, const std::optional<ModernSnapshot>& snapshot) {
+void PutModern(RecordWriter& out, const std::optional<ModernSnapshot>& snapshot) {
     out.U8(snapshot ? 1 : 0);
     if (!snapshot) return;
     out.U32(static_cast<std::uint32_t>(snapshot->size()));
@@ -137,7 +71,7 @@ void PutModern(Writer& out, const std::optional<ModernSnapshot>& snapshot) {
 }
 
 // Nothing when the part is damaged; `present` tells whether the record holds the part at all.
-std::optional<ModernSnapshot> GetModern(Reader& in, bool& damaged) {
+std::optional<ModernSnapshot> GetModern(RecordReader& in, bool& damaged) {
     if (!in.Flag()) return std::nullopt;
     const std::uint32_t count = in.U32();
     if (count > in.Left()) {
@@ -159,7 +93,7 @@ std::optional<ModernSnapshot> GetModern(Reader& in, bool& damaged) {
     return snapshot;
 }
 
-std::optional<RegistrySnapshot> GetSnapshot(Reader& in) {
+std::optional<RegistrySnapshot> GetSnapshot(RecordReader& in) {
     const std::uint32_t count = in.U32();
     if (count > in.Left()) return std::nullopt;  // each value takes bytes: a count beyond them is damage
     RegistrySnapshot snapshot;
@@ -312,12 +246,14 @@ std::string_view BackupActionText(BackupAction action) {
             return "Undo";
         case BackupAction::Import:
             return "Import";
+        case BackupAction::Recommendation:
+            return "Recommendation";
     }
     return {};
 }
 
 std::string EncodeBackupRecord(const BackupRecord& record) {
-    Writer out;
+    RecordWriter out;
     const bool modern = record.ModernBefore || record.ModernAfter;
     for (const char c : modern ? kModernRecordMagic : kRecordMagic) out.U8(static_cast<std::uint8_t>(c));
     out.U32(record.Id);
@@ -337,7 +273,7 @@ std::string EncodeBackupRecord(const BackupRecord& record) {
 }
 
 std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
-    Reader in(bytes);
+    RecordReader in(bytes);
     const std::string_view magic = in.Take(kRecordMagic.size());
     const bool modern = magic == kModernRecordMagic;
     if (magic != kRecordMagic && !modern) return std::nullopt;
@@ -345,7 +281,7 @@ std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
     record.Id = in.U32();
     record.Time = in.F64();
     const std::uint8_t action = in.U8();
-    if (action > static_cast<std::uint8_t>(BackupAction::Import)) return std::nullopt;
+    if (action > static_cast<std::uint8_t>(BackupAction::Recommendation)) return std::nullopt;
     record.Action = static_cast<BackupAction>(action);
     record.WindowsRelease = in.Str();
     record.ProgramVersion = in.Str();
@@ -477,30 +413,17 @@ bool BackupKeeper::HasBackup() {
 }
 
 std::uint32_t BackupKeeper::Save(BackupRecord record) {
+    std::uint32_t id = 0;
     try {
-        registry_.SetRootKey(RegistryRoot::CurrentUser);
-        if (!registry_.OpenKey(kBackupsKey, true)) throw RegistryAccess::SetDataError(kNewestValue);
-        std::uint32_t newest = 0;
-        if (registry_.ValueType(kNewestValue) == kRegDword)
-            newest = static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue));
-        record.Id = newest + 1;
-        registry_.WriteBinary(RecordValueName(record.Id), EncodeBackupRecord(record));
-        try {
-            registry_.WriteInteger(kNewestValue, static_cast<std::int32_t>(record.Id));
-        } catch (...) {
-            registry_.DeleteValue(RecordValueName(record.Id));
-            throw;
-        }
-        // The oldest beyond the bound go; so do records left beyond it by an older count.
-        for (std::uint32_t old = record.Id > kBackupLimit ? record.Id - kBackupLimit : 0; old > 0; --old)
-            if (!registry_.DeleteValue(RecordValueName(old))) break;
+        id = AppendRecord(registry_, kBackupsKey, kRecordPrefix, kBackupLimit, [&record](std::uint32_t next) {
+            record.Id = next;
+            return EncodeBackupRecord(record);
+        });
     } catch (const std::exception& e) {
-        registry_.CloseKey();
         throw BackupError(e);
     }
-    registry_.CloseKey();
     DoChange();
-    return record.Id;
+    return id;
 }
 
 void BackupKeeper::Remove(std::uint32_t id) noexcept {

@@ -56,7 +56,7 @@ RegistrySnapshot TakeSnapshot(RegistryAccess& registry, const std::vector<Manage
 // went stays gone). The first failing write throws its error.
 void RestoreSnapshot(RegistryAccess& registry, const RegistrySnapshot& snapshot);
 
-enum class BackupAction { Accelerate, RestoreDefaults, Apply, Undo, Import };
+enum class BackupAction { Accelerate, RestoreDefaults, Apply, Undo, Import, Recommendation };
 // The action as the history names it.
 std::string_view BackupActionText(BackupAction action);
 

@@ -18,6 +18,7 @@ struct HttpRequest {
     std::string ServerName;
     std::uint16_t Port = 80;
     std::string ObjectPath;  // "/path?query", sent as it stands
+    bool Secure = false;     // https
     std::string UserName;
     std::string Password;
     std::string Agent;

@@ -82,6 +82,8 @@ inline constexpr int kLblNotUsedRwin = 966;
 inline constexpr int kLblNotUsedSack = 967;
 inline constexpr int kLblNotUsedTcplw = 968;
 inline constexpr int kLblNotUsedAck = 969;
+inline constexpr int kBtnTestConnection = 970;   // the welcome page's
+inline constexpr int kBtnTestConnection2 = 971;  // the RWIN/TTL tab's
 
 inline constexpr int kGbAdapter = 900;
 inline constexpr int kLblSelectAdapter = 901;

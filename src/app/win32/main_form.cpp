@@ -30,6 +30,11 @@
 #include "platform/win32/win32_error.h"
 #include "resource_ids.h"
 #include "tuning/win32/advanced_page.h"
+#include "measure/apply_recommendation.h"
+#include "measure/test_report.h"
+#include "measure/win32/connection_test_window.h"
+#include "measure/win32/test_platform.h"
+#include "update/win32/wininet_transfer.h"
 #include "tuning/modern_changes.h"
 #include "tuning/win32/history_dialog.h"
 #include "tuning/win32/netsh_tcp_settings.h"
@@ -414,7 +419,7 @@ void TTarvexMainForm::ValuesRestored(const std::vector<std::string>& notes) {
 }
 
 void TTarvexMainForm::ShowHistory() {
-    THistoryDialog history([this] { return backups_.History(); },
+    THistoryDialog history([this] { return backups_.History(); }, [this] { return TestLog(registry_).Records(); },
                            [this](std::uint32_t id) {
                                if (tuningRun_.Running()) return false;
                                std::vector<std::string> notes;
@@ -429,6 +434,68 @@ void TTarvexMainForm::ShowHistory() {
                                return true;
                            });
     history.ShowModal(Handle());
+}
+
+std::optional<int> TTarvexMainForm::AutoTuningLevelInForce() {
+    if (!modernTcp_) return std::nullopt;
+    try {
+        return modernTcp_->Read().Value(ModernSettingId::AutoTuningLevel);
+    } catch (const Error&) {
+        return std::nullopt;
+    }
+}
+
+void TTarvexMainForm::ShowConnectionTest() {
+    if (tuningRun_.Running()) return;
+    const ProxyDetails& proxy = proxy_.Details();
+    WinsockConnectProbe probe;
+    WinInetTransfer transfer({proxy.Server, proxy.UserName, proxy.Password}, kStallMs);
+    Win32TestHost host;
+    TConnectionTestWindow::Hooks hooks;
+    hooks.Context = [this] { return RecommendContext{profile_.IsNT, modernSystem_, AutoTuningLevelInForce()}; };
+    hooks.Keep = [this](const std::string& address, const ConnectionFigures& figures) {
+        TestRecord record;
+        record.Time = Now();
+        const auto parsed = ParseTestAddress(address);
+        record.Host = parsed ? parsed->Host : address;
+        record.RttMs = figures.Rtt.MedianMs;
+        record.BitsPerSecond = figures.BitsPerSecond;
+        record.Settings = SettingsInForce(profile_, modernSystem_, AutoTuningLevelInForce());
+        try {
+            TestLog(registry_).Save(record);
+        } catch (const Error&) {
+            // The figures are on show all the same; only the history goes without them.
+        }
+    };
+    hooks.CanApply = [this](const Recommendation& recommendation) {
+        return CanApply(recommendation, modernTcp_.get());
+    };
+    hooks.Apply = [this](const Recommendation& recommendation) {
+        try {
+            ApplyRecommendation(
+                recommendation, profile_, adapters_, registry_, modernTcp_.get(),
+                [this](BackupAction action) {
+                    pendingBackup_ = backups_.Record(action, profile_.IsNT, adapters_.Items());
+                },
+                [this] { backups_.Completed(pendingBackup_); });
+        } catch (const std::exception& e) {
+            MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+            return false;
+        }
+        Guarded([this] { editor_.Refresh(registry_); });
+        // The classic stacks read the values when Windows starts.
+        if (!recommendation.AutoTuningLevel) OfferRestart(tuningRun_.OnConfirm, restart_, profile_.IsNT);
+        return true;
+    };
+    hooks.SaveAddress = [this](const std::string& address) {
+        try {
+            SaveTestAddress(registry_, address);
+        } catch (const Error&) {
+            // Tested all the same; the next test starts from the address kept before.
+        }
+    };
+    TConnectionTestWindow window(probe, transfer, host, std::move(hooks));
+    window.ShowModal(Handle(), LoadTestAddress(registry_));
 }
 
 void TTarvexMainForm::ExportSettings() {
@@ -665,6 +732,9 @@ void TTarvexMainForm::ExecuteRoute(const Route& route) {
             break;
         case MainCommand::ShowHistory:
             ShowHistory();
+            break;
+        case MainCommand::TestConnection:
+            ShowConnectionTest();
             break;
         case MainCommand::OpenHelp:
             ShowHelp(Application().HelpFile, Handle());

@@ -114,6 +114,10 @@ private:
     // The TCP/IP values into a registry file, and such a file's values back, through the
     // open and save dialogs; an import is recorded like any change and offers the restart.
     void ShowHistory();
+    // "Test connection": the test's window, the test kept, and "Apply recommendation" written as
+    // "Accelerate!" writes.
+    void ShowConnectionTest();
+    std::optional<int> AutoTuningLevelInForce();
     void ExportSettings();
     void ImportSettings();
     // After the values changed from outside the editor: it shows them, then the restart.

@@ -12,6 +12,7 @@
 #include "common/win32/window_utils.h"
 #include "controls/win32/bug_report_dialog.h"
 #include "links/url_builder.h"
+#include "measure/win32/test_command.h"
 #include "platform/win32/program_info.h"
 #include "platform/win32/unicode.h"
 #include "resource_ids.h"
@@ -31,6 +32,8 @@ bool IsUninstallCommand() {
 int Run(int showCommand) {
     using namespace tarvex;
     if (IsUninstallCommand()) return 0;
+    // A test from the command line runs beside a running window, without one of its own.
+    if (const auto code = RunTestCommand()) return *code;
 
     TJclAppInstances instances(ExecutablePath(), TTarvexMainForm::kClassName);
     if (!instances.CheckSingleInstance(1)) return 0;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/win32/control_ids.h"
+#include "measure/connection_test.h"
 #include "resource_ids.h"
 #include "tuning/advanced_texts.h"
 
@@ -41,6 +42,7 @@ void TAdvancedPage::CreateContent(const PageContext& context) {
 
     CreateGeneralTab(tabs[kGeneralTab], width, height);
     CreateMtuTab(tabs[kMtuTab], width, height);
+    navigate_ = context.Navigate;
     CreateRwinTtlTab(tabs[kRwinTtlTab], width);
     CreateHttpTab(tabs[kHttpTab], width, height);
     CreateTcplwTab(tabs[kTcplwTab], width, height);
@@ -136,6 +138,10 @@ void TAdvancedPage::CreateRwinTtlTab(const Surface& at, int width) {
     int y = AddText(at, t::kRwinText, 16, 22, width - 32) + 4;
     rbRWINDefault.Create(
         at, {.Id = ids::kRbRWINDefault, .Text = t::kWindowsDefault, .At = {16, y, 150, 17}, .Style = WS_GROUP});
+    // The test that measures what window the path needs, beside the choice it informs.
+    btnTestConnection2.Create(
+        at, {.Id = ids::kBtnTestConnection2, .Text = kTestConnectionCaption, .At = {width - 24 - 110, y - 3, 110, 23}});
+    btnTestConnection2.OnClick = [this] { navigate_(Route{MainCommand::TestConnection}); };
     rbRWINCustom.Create(at, {.Id = ids::kRbRWINCustom, .Text = t::kCustom, .At = {16, y + 22, 80, 17}});
     CreateSpinner(at, txtRWIN, udRWIN, ids::kTxtRWIN, ids::kUdRWIN, 100, y + 20, kRwinRange);
     lblTimes.Create(at, {.Id = 0, .Text = t::kTimes, .At = {162, y + 23, 10, 14}});

@@ -49,7 +49,8 @@ private:
     UniqueImageList images_;  // the 16-pixel strip: image 0 is a network card
 
     TPageControl PageControlAdvanced;
-    TButton btnUndoLastChange, btnRefresh, btnApply, btnHelp2;
+    TButton btnUndoLastChange, btnRefresh, btnApply, btnHelp2, btnTestConnection2;
+    std::function<void(const Route&)> navigate_;
     TQmHtmlLabel HTMLabelAdvanced;
     std::vector<std::unique_ptr<TLabel>> texts_;
     TGroupBox gbGeneral, gbMTU, gbRWIN, gbTTL, gbHTTP, gbTCPLW, gbACK;

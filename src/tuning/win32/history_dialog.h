@@ -1,6 +1,7 @@
 #pragma once
-// The "History" of the TCP/IP values: the records kept before each change, newest first, what
-// the selected one changed (value, before, after), and "Restore" to write its earlier state
+// The "History" of the TCP/IP values: the records kept before each change and the connection
+// tests, newest first; what the selected change altered (value, before, after), or how the
+// selected test compares with the one before it; and "Restore" to write a change's earlier state
 // back. Modal over the main window.
 #include <windows.h>
 
@@ -10,6 +11,7 @@
 #include "platform/win32/controls.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/window.h"
+#include "measure/connection_test.h"
 #include "tuning/backup.h"
 
 namespace tarvex {
@@ -20,8 +22,9 @@ public:
     static constexpr int kWidth = 560;
     static constexpr int kHeight = 400;
 
-    // `history` reads the records afresh; `restore` writes one back and says whether it did.
-    THistoryDialog(std::function<std::vector<BackupRecord>()> history, std::function<bool(std::uint32_t)> restore);
+    // `history` and `tests` read the records afresh; `restore` writes one back and says whether it did.
+    THistoryDialog(std::function<std::vector<BackupRecord>()> history, std::function<std::vector<TestRecord>()> tests,
+                   std::function<bool(std::uint32_t)> restore);
 
     void ShowModal(HWND owner);
 
@@ -33,9 +36,18 @@ private:
     void ShowChanges();
     void Close();
 
+    // A row of the list: a change's record or a test, by its index in its own list.
+    struct Row {
+        bool Test = false;
+        std::size_t Index = 0;
+    };
+
     std::function<std::vector<BackupRecord>()> history_;
+    std::function<std::vector<TestRecord>()> tests_;
     std::function<bool(std::uint32_t)> restore_;
     std::vector<BackupRecord> records_;
+    std::vector<TestRecord> testRecords_;
+    std::vector<Row> rows_;
     HWND owner_ = nullptr;
     bool done_ = false;
     UniqueFont font_;

@@ -4,6 +4,7 @@
 
 #include "app/main_form_texts.h"
 #include "app/win32/control_ids.h"
+#include "measure/connection_test.h"
 
 namespace tarvex {
 
@@ -41,6 +42,12 @@ void TWelcomePage::CreateContent(const PageContext& context) {
                               .Text = std::string(kAccelerateCaption),
                               .At = {accelerateX, buttonsY, 90, 25},
                               .Style = WS_GROUP});
+    // The connection test, on the left, apart from the buttons that write.
+    btnTestConnection.Create(at, {.Id = ids::kBtnTestConnection,
+                                  .Text = kTestConnectionCaption,
+                                  .At = {16, buttonsY, 110, 25},
+                                  .Style = WS_GROUP});
+    btnTestConnection.OnClick = [navigate = context.Navigate] { navigate(Route{MainCommand::TestConnection}); };
     btnAccelerate.OnClick = [this] { model_.btnAccelerateClick(); };
     btnHelp.OnClick = [navigate = context.Navigate] { navigate(Route{MainCommand::OpenHelp}); };
     UpdateView();

@@ -22,7 +22,7 @@ private:
     TQmHtmlLabel HTMLabel1;
     // rbDialUpModem, rbDialUpISDN, rbADSL, rbADSLPPPoE, rbLAN, rbCorporateLAN, rbRestore
     std::array<TRadioButton, kScenarioCaptions.size()> scenarioButtons_;
-    TButton btnHelp, btnAccelerate;
+    TButton btnHelp, btnAccelerate, btnTestConnection;
 };
 
 }  // namespace tarvex

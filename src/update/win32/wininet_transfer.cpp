@@ -103,9 +103,9 @@ std::unique_ptr<HttpResponse> WinInetTransfer::Get(const HttpRequest& request) {
 
     const std::wstring objectPath = Utf8ToWide(request.ObjectPath);
     const wchar_t* acceptTypes[] = {L"*/*", nullptr};
-    UniqueInternetHandle httpRequest(HttpOpenRequestW(connection.get(), L"GET", objectPath.c_str(), L"HTTP/1.0",
-                                                      nullptr, acceptTypes,
-                                                      INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
+    UniqueInternetHandle httpRequest(HttpOpenRequestW(
+        connection.get(), L"GET", objectPath.c_str(), L"HTTP/1.0", nullptr, acceptTypes,
+        INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | (request.Secure ? INTERNET_FLAG_SECURE : 0), 0));
     if (!httpRequest) return nullptr;
     SetTimeouts(httpRequest.get(), timeoutMs_);
     if (!HttpSendRequestW(httpRequest.get(), nullptr, 0, nullptr, 0)) return nullptr;

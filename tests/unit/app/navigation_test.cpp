@@ -46,6 +46,9 @@ TEST(NavigationTest, EveryElementRoutesToItsPageOrCommand) {
         {NavItem::ItemExportSettings, {C::ExportSettings}},
         {NavItem::ItemImportSettings, {C::ImportSettings}},
         {NavItem::ItemHistory, {C::ShowHistory}},
+        {NavItem::ItemTestConnection, {C::TestConnection}},
+        {NavItem::btnTestConnection, {C::TestConnection}},
+        {NavItem::btnTestConnection2, {C::TestConnection}},
     };
     std::set<NavItem> seen;
     for (const auto& c : cases) {
@@ -87,8 +90,9 @@ TEST(NavigationTest, MenusNameEveryRoutedItemOnce) {
     for (const auto& button : ToolBarTopButtons())
         if (button.Item != NavItem::Count) ++uses[button.Item];
     for (const auto& [item, count] : uses) EXPECT_EQ(count, 1) << static_cast<int>(item);
-    // Everything but the page buttons and the Change link sits in a menu or the toolbar.
-    EXPECT_EQ(uses.size(), static_cast<size_t>(NavItem::Count) - 3);
+    // Everything but the page buttons (the test's two among them) and the Change link sits in a
+    // menu or the toolbar.
+    EXPECT_EQ(uses.size(), static_cast<size_t>(NavItem::Count) - 5);
 
     // The tray menu's default item is "&Tarvex", and it is the only one.
     int defaults = 0;
