@@ -148,6 +148,8 @@ TEST_F(ConnectionPathTest, FiguresMatchThePathAndTheXpWindowIsItsBdp) {
     EXPECT_NEAR(throughput, rateBps_, rateBps_ * 0.15);
     EXPECT_NEAR(bdp, throughput / 8 * rtt / 1000, bdp * 0.001);  // the report's figures are rounded
     EXPECT_EQ(window, std::ceil(bdp / 1460) * 1460);
+    // The window follows the path: its own bandwidth-delay product, within the figures' tolerances.
+    EXPECT_NEAR(window, rateBps_ / 8 * rttMs_ / 1000, rateBps_ / 8 * rttMs_ / 1000 * 0.25);
     EXPECT_NE(outcome.Output.find(window > 65535 ? "\"window_scaling\":true" : "\"window_scaling\":false"),
               std::string::npos);
     EXPECT_EQ(NewestTest(), std::optional<DWORD>(1)) << "the test is kept";
