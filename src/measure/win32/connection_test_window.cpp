@@ -147,7 +147,7 @@ void TConnectionTestWindow::Close() {
         model_.Cancel();
         return;
     }
-    if (done_ && !Handle()) return;
+    if (done_) return;
     done_ = true;
     if (owner_) EnableWindow(owner_, TRUE);
     if (Handle()) ShowWindow(Handle(), SW_HIDE);  // destroyed with the object

@@ -19,7 +19,6 @@
 #include "platform/win32/registry_access.h"
 #include "platform/win32/unicode.h"
 #include "tuning/parameter_store.h"
-#include "tuning/win32/netsh_tcp_settings.h"
 #include "tuning/win32/wmi_tcp_settings.h"
 #include "update/win32/wininet_transfer.h"
 
@@ -129,15 +128,10 @@ std::optional<int> RunTestCommand() {
     Win32RegistryAccess registry;
     ReadProfile(registry, profile);
     RecommendContext context{profile.IsNT, ModernSystemOf(os), std::nullopt};
-    if (context.Modern) {
+    // Only WMI (8 and later) tells the level in force; netsh shows it in the user's language alone.
+    if (context.Modern && UsesWmi(*context.Modern)) {
         try {
-            if (UsesWmi(*context.Modern)) {
-                context.AutoTuningLevel =
-                    WmiTcpSettings(*context.Modern).Read().Value(ModernSettingId::AutoTuningLevel);
-            } else {
-                context.AutoTuningLevel =
-                    NetshTcpSettings(*context.Modern).Read().Value(ModernSettingId::AutoTuningLevel);
-            }
+            context.AutoTuningLevel = WmiTcpSettings(*context.Modern).Read().Value(ModernSettingId::AutoTuningLevel);
         } catch (const Error&) {
             context.AutoTuningLevel.reset();  // out of reach: the recommendation says less
         }
