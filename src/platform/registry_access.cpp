@@ -22,4 +22,8 @@ Error RegistryAccess::SetDataError(std::string_view name) {
     return NamedError("Failed to set data for '%s'", name);
 }
 
+void RegistryAccess::RemoveValue(std::string_view name) {
+    if (!DeleteValue(name) && ValueExists(name)) throw SetDataError(name);
+}
+
 }  // namespace tarvex

@@ -82,6 +82,10 @@ public:
     // The names of the open key's direct subkeys, empty when no key is open.
     virtual std::vector<std::string> ListSubkeys() = 0;
 
+    // Removes the value; a missing value is no error, a removal the registry refuses (a key
+    // that opened for reading only) throws SetDataError, as a refused write does.
+    void RemoveValue(std::string_view name);
+
     // Flags are integers: true when not 0, stored as 1 or 0.
     bool ReadFlag(std::string_view name) { return ReadInteger(name) != 0; }
     void WriteFlag(std::string_view name, bool value) { WriteInteger(name, value ? 1 : 0); }

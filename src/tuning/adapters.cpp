@@ -1,5 +1,7 @@
 #include "tuning/adapters.h"
 
+#include <exception>
+
 #include "common/integer_text.h"
 
 namespace tarvex {
@@ -81,7 +83,15 @@ void AdaptersModel::Read(RegistryAccess& registry, bool isNT) {
     const ChangeBatch batch(batchDepth_, OnChange);
     const FamilyKeys& keys = KeysOf(isNT);
     items_.clear();
+    storedMtuTexts_.clear();
     selected_ = -1;
+    // Whatever was read so far is what the registry holds, also when the read stops part-way.
+    struct KeepStored {
+        AdaptersModel& Model;
+        ~KeepStored() {
+            for (const AdapterItem& item : Model.items_) Model.storedMtuTexts_.push_back(item.MtuText);
+        }
+    } keepStored{*this};
     try {
         registry.SetRootKey(RegistryRoot::LocalMachine);
         if (!registry.OpenKey(keys.Enumeration, false)) return;
@@ -117,26 +127,31 @@ void AdaptersModel::SetAllMtu(int mtu) {
     for (AdapterItem& item : items_) item.MtuText = std::to_string(mtu);
 }
 
-void AdaptersModel::Write(RegistryAccess& registry, bool isNT) const {
+void AdaptersModel::Write(RegistryAccess& registry, bool isNT) {
     if (items_.empty()) return;
     const FamilyKeys& keys = KeysOf(isNT);
     registry.SetRootKey(RegistryRoot::LocalMachine);
-    for (const AdapterItem& item : items_) {
-        if (!OpenMtuKey(registry, keys, item)) continue;
-        const std::string& text = item.MtuText;
-        if (MeansDefault(text)) {
-            registry.DeleteValue(keys.MtuValue);
-        } else if (isNT) {
-            const std::int32_t mtu = TextToInteger(text);
-            if (mtu == -1) {
-                registry.DeleteValue(keys.MtuValue);
+    try {
+        for (std::size_t i = 0; i < items_.size(); ++i) {
+            const AdapterItem& item = items_[i];
+            // An MTU the user left as it was read stays as it is stored, also one that the list
+            // cannot show (an NT MTU of 0 or 0xFFFFFFFF, a 9x MaxMTU of "-1" or of another type).
+            if (i < storedMtuTexts_.size() && item.MtuText == storedMtuTexts_[i]) continue;
+            if (!OpenMtuKey(registry, keys, item)) continue;
+            const std::string& text = item.MtuText;
+            if (MeansDefault(text) || (isNT && TextToInteger(text) == -1)) {
+                registry.RemoveValue(keys.MtuValue);
+            } else if (isNT) {
+                registry.WriteInteger(keys.MtuValue, TextToInteger(text));
             } else {
-                registry.WriteInteger(keys.MtuValue, mtu);
+                registry.WriteText(keys.MtuValue, text);
             }
-        } else {
-            registry.WriteText(keys.MtuValue, text);
+            registry.CloseKey();
+            if (i < storedMtuTexts_.size()) storedMtuTexts_[i] = text;
         }
+    } catch (...) {
         registry.CloseKey();
+        throw;
     }
 }
 
@@ -145,9 +160,17 @@ void AdaptersModel::Select(int index) {
     if (index < -1 || index >= static_cast<int>(items_.size()) || index == selected_) return;
     const int previous = selected_;
     selected_ = -1;
-    if (previous >= 0) ListViewAdaptersChange(previous);
+    // The selection follows the click whatever the item left behind held; its error is told
+    // once the new item shows.
+    std::exception_ptr leaving;
+    try {
+        if (previous >= 0) ListViewAdaptersChange(previous);
+    } catch (...) {
+        leaving = std::current_exception();
+    }
     selected_ = index;
     if (index >= 0) ListViewAdaptersChange(index);
+    if (leaving) std::rethrow_exception(leaving);
 }
 
 void AdaptersModel::ListViewAdaptersChange(int index) {

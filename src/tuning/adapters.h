@@ -67,9 +67,10 @@ public:
     void Read(RegistryAccess& registry, bool isNT);
     // Every adapter's MTU text becomes `mtu` in decimal (a preset's MTU).
     void SetAllMtu(int mtu);
-    // Writes every item's MTU into its adapter's key when that key exists; stops at the first
-    // error, the items before it stay written.
-    void Write(RegistryAccess& registry, bool isNT) const;
+    // Writes the MTU of every item whose text changed since it was read (or last written) into
+    // its adapter's key when that key exists; stops at the first error, the items before it stay
+    // written.
+    void Write(RegistryAccess& registry, bool isNT);
 
     // The view's events. Selecting raises ListViewAdaptersChange for the item that loses the
     // selection and then for the one that gains it, as the list view does.
@@ -89,6 +90,7 @@ private:
     void SetRadio(bool mtuDefault);
 
     std::vector<AdapterItem> items_;
+    std::vector<std::string> storedMtuTexts_;  // each item's MTU text as the registry holds it
     int selected_ = -1;
     bool mtuDefaultChecked_ = false;
     bool mtuChecked_ = false;

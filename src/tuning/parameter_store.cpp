@@ -115,7 +115,7 @@ std::int32_t ReadValue(RegistryAccess& registry, const StoredValue& value) {
 void WriteValue(RegistryAccess& registry, const StoredValue& value, const TuningProfile& profile) {
     const std::int32_t number = value.Field ? profile.*value.Field : kSystemDefault;
     if (number == kSystemDefault) {
-        registry.DeleteValue(value.Name);  // gone already is just as good
+        registry.RemoveValue(value.Name);  // gone already is just as good
     } else if (value.Kind == Stored::Integer) {
         registry.WriteInteger(value.Name, number);
     } else {
@@ -131,9 +131,11 @@ void ReadProfile(RegistryAccess& registry, TuningProfile& profile) {
     profile.MTU = 576;  // the adapters' own MTU is read with the adapters
     for (const StoredKey& key : KeysOf(profile)) {
         registry.SetRootKey(key.Root);
-        if (!registry.OpenKey(key.Path, false)) continue;
+        const bool opened = registry.OpenKey(key.Path, false);
+        // A key that is not there holds no value: each is the system's default, never the
+        // profile's zeros from before the first read, which a later write would store.
         for (const StoredValue& value : key.Values)
-            if (value.Field) profile.*value.Field = ReadValue(registry, value);
+            if (value.Field) profile.*value.Field = opened ? ReadValue(registry, value) : kSystemDefault;
         for (const ProfileField field : key.NotStored) profile.*field = kSystemDefault;
         registry.CloseKey();
     }

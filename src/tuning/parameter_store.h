@@ -10,8 +10,8 @@
 namespace tarvex {
 
 // Fills the managed values of the profile's family from the registry and sets MTU to 576.
-// Never fails: a missing, mistyped or unreadable value reads as kSystemDefault, and the
-// fields of a key that does not open keep what they held.
+// Never fails: a missing, mistyped or unreadable value reads as kSystemDefault, and so do the
+// values of a key that does not open.
 void ReadProfile(RegistryAccess& registry, TuningProfile& profile);
 
 // Writes every managed value the profile's family stores, in a fixed order, and removes those

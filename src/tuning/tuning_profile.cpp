@@ -40,7 +40,10 @@ void ApplyPreset(TuningProfile& profile, ConnectionScenario scenario) {
     const bool windowsXP = profile.Version == WindowsVersion::WinXP;
     const ScenarioPreset preset = PresetOf(scenario, windowsXP);
     profile.MTU = preset.MTU;
-    if (preset.Window) profile.GlobalMaxTcpWindowSize = *preset.Window;
+    // The window kept is the one the family reads: the 9x family has no GlobalMaxTcpWindowSize.
+    const std::int32_t window =
+        preset.Window.value_or(profile.IsNT ? profile.GlobalMaxTcpWindowSize : profile.DefaultRcvWindow);
+    profile.GlobalMaxTcpWindowSize = window;
     profile.DefaultTTL = windowsXP ? 128 : 64;
     profile.Tcp1323Opts = windowsXP ? 3 : 1;
     profile.EnablePMTUBHDetect = 0;
@@ -48,8 +51,8 @@ void ApplyPreset(TuningProfile& profile, ConnectionScenario scenario) {
     profile.TcpMaxDupAcks = 2;
     profile.MaxDupAcks = 2;
     profile.SackOpts = 1;
-    profile.TcpWindowSize = profile.GlobalMaxTcpWindowSize;
-    profile.DefaultRcvWindow = profile.GlobalMaxTcpWindowSize;
+    profile.TcpWindowSize = window;
+    profile.DefaultRcvWindow = window;
     profile.MaxConnectionsPer1_0Server = 10;
     profile.MaxConnectionsPerServer = 8;
 }

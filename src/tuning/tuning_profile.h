@@ -73,8 +73,8 @@ enum class ConnectionScenario {
 
 // Fills the profile with the preset of `scenario` for the profile's Windows version; the
 // keep-alive and urgent pointer values stay as they are, and direct broadband and corporate
-// LAN keep the current window. rbRestore sets every managed value to kSystemDefault instead
-// and leaves MTU alone.
+// LAN keep the window the family reads (GlobalMaxTcpWindowSize on NT, DefaultRcvWindow on 9x).
+// rbRestore sets every managed value to kSystemDefault instead and leaves MTU alone.
 void ApplyPreset(TuningProfile& profile, ConnectionScenario scenario);
 
 }  // namespace tarvex

@@ -302,7 +302,7 @@ void FakeRegistryAccess::WriteRaw(std::string_view name, const RawRegistryValue&
 
 bool FakeRegistryAccess::DeleteValue(std::string_view name) {
     FakeRegistry::Key* key = OpenedKey();
-    return key && key->Values.erase(Lower(name)) > 0;
+    return key && !registry_.WriteFails(name) && key->Values.erase(Lower(name)) > 0;
 }
 
 std::vector<std::string> FakeRegistryAccess::ListSubkeys() {

@@ -48,7 +48,7 @@ public:
     // maps to nothing, a value's path and name (joined by a backslash) to the value.
     std::map<std::string, std::optional<FakeRegistryValue>> Contents(RegistryRoot root) const;
 
-    // Every write of a value of this name fails, in any key.
+    // Every write and removal of a value of this name fails, in any key.
     void FailWritesOf(std::string_view name);
     void AllowWritesOf(std::string_view name);  // writes of it work again
     // The key stays as it is, but opening it fails as it does for a user without rights.

@@ -258,6 +258,17 @@ TYPED_TEST_P(RegistryContractTest, RawValuesKeepTypeAndBytesAndAgreeWithTypedAcc
         EXPECT_EQ(registry->ReadRaw("v"), value);
         EXPECT_EQ(registry->ValueType("v"), value.Type);
     }
+    // Text without its terminator whose buffer has NULs just past the data, as a string's own
+    // buffer does: stored as exactly these bytes, with no terminator added.
+    for (const std::uint32_t type : {kRegSz, kRegExpandSz, kRegMultiSz}) {
+        std::string unterminated = utf16("99", 2);
+        unterminated.resize(4);
+        registry->WriteRaw("u", {type, unterminated});
+        EXPECT_EQ(registry->ReadRaw("u"), (RawRegistryValue{type, std::string("9\0"
+                                                                              "9\0",
+                                                                              4)}))
+            << type;
+    }
     registry->WriteRaw("t", {kRegSz, utf16("64", 1)});
     EXPECT_EQ(registry->ReadText("t"), "64");
     registry->WriteText("t", "x");

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -117,12 +118,16 @@ TEST(Win32RegistryTest, AKeyThatRefusesChangesOpensForReadingAndItsWritesFail) {
     for (const bool canCreate : {false, true}) {
         ASSERT_TRUE(registry.OpenKey("\\" + path, canCreate)) << canCreate;
         EXPECT_EQ(registry.ReadInteger("Window"), 64240);
-        try {
-            registry.WriteInteger("Window", 1);
-            ADD_FAILURE() << "the write went through";
-        } catch (const Error& error) {
-            EXPECT_STREQ(error.what(), "Failed to set data for 'Window'");
+        for (const auto& change : {std::function<void()>([&] { registry.WriteInteger("Window", 1); }),
+                                   std::function<void()>([&] { registry.RemoveValue("Window"); })}) {
+            try {
+                change();
+                ADD_FAILURE() << "the change went through";
+            } catch (const Error& error) {
+                EXPECT_STREQ(error.what(), "Failed to set data for 'Window'");
+            }
         }
+        registry.RemoveValue("Missing");  // nothing to remove is no error
         registry.CloseKey();
     }
     EXPECT_EQ(driver::ReadDword(key, L"Window"), std::optional<DWORD>(64240));

@@ -168,7 +168,11 @@ std::optional<RegistryValue> QueryValue(const RegistryKey& key, std::wstring_vie
 
 bool SetValue(const RegistryKey& key, std::wstring_view name, DWORD type, const void* data, size_t size) {
     const UniqueHkey handle = CreateKey(key);
-    return handle && RegSetValueExW(handle.get(), std::wstring(name).c_str(), 0, type, static_cast<const BYTE*>(data),
+    // RegSetValueExW adds a terminator to text whose count lacks one when the character past the
+    // data is NUL; past this copy none is, so a seed is stored as exactly these bytes.
+    std::vector<uint8_t> padded(static_cast<const uint8_t*>(data), static_cast<const uint8_t*>(data) + size);
+    padded.insert(padded.end(), 2, 0xFF);
+    return handle && RegSetValueExW(handle.get(), std::wstring(name).c_str(), 0, type, padded.data(),
                                     static_cast<DWORD>(size)) == ERROR_SUCCESS;
 }
 

@@ -126,6 +126,16 @@ std::optional<RawRegistryValue> Win32RegistryAccess::ReadRaw(std::string_view na
 }
 
 void Win32RegistryAccess::Set(std::string_view name, DWORD type, const void* data, std::size_t size) {
+    // RegSetValueExW counts a string's terminator when the caller "forgot" it: whenever the
+    // last character is not NUL and the one just past the data is. What it stores would then
+    // depend on the memory after the buffer. Past a copy of the data it finds no NUL, so it
+    // stores exactly `size` bytes, terminated or not.
+    std::string padded;
+    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+        padded.assign(static_cast<const char*>(data), size);
+        padded.append(2, '\xFF');
+        data = padded.data();
+    }
     if (!key_ || RegSetValueExW(key_.get(), Utf8ToWide(name).c_str(), 0, type, static_cast<const BYTE*>(data),
                                 static_cast<DWORD>(size)) != ERROR_SUCCESS)
         throw SetDataError(name);

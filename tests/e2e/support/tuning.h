@@ -549,6 +549,22 @@ protected:
 
     // "Export settings..." writes the system's registry file form: the platform's own registry
     // editor imports it and gives back the seeded keys; "Import settings..." does the same.
+    // The registry editor stores a "hex(1):" line through RegSetValueExW from a buffer of its own,
+    // which adds a terminator to text that lacks one whenever the memory past it holds a NUL: text
+    // saved without one may come back with one, and every other value exactly.
+    static void ExpectAsTheRegistryEditorStores(const std::map<std::wstring, std::string>& imported,
+                                                const std::map<std::wstring, std::string>& seeded) {
+        EXPECT_EQ(imported.size(), seeded.size());
+        for (const auto& [name, value] : seeded) {
+            const auto found = imported.find(name);
+            const std::string now = found == imported.end() ? "absent" : found->second;
+            const bool text =
+                value.starts_with("type 1:") || value.starts_with("type 2:") || value.starts_with("type 7:");
+            if (!(text && now == value + " 0 0"))
+                EXPECT_EQ(now, value) << "the registry editor's import of " << std::string(name.begin(), name.end());
+        }
+    }
+
     void ExportThenImport(std::wstring_view personality, bool nt, bool modern = false) {
         ASSERT_TRUE(ForgetProgramSettings());
         SeedAdapters(nt);
@@ -570,7 +586,7 @@ protected:
         ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));
         ASSERT_NE(WholeKeys(nt), seeded);
         EXPECT_EQ(RunAndWait(L"regedit.exe /s " + file), std::optional<DWORD>(0));
-        EXPECT_EQ(WholeKeys(nt), seeded) << "the registry editor's import";
+        ExpectAsTheRegistryEditorStores(WholeKeys(nt), seeded);
 
         ASSERT_NO_FATAL_FAILURE(RunScenario(ConnectionScenario::rbADSL, L"", modern));
         ASSERT_NO_FATAL_FAILURE(PressOKAndAnswer(IDNO));

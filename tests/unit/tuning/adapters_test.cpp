@@ -274,9 +274,11 @@ TEST_F(AdaptersTest, AFailingWriteStopsAtItsAdapterAndKeepsTheOnesBefore) {
         const char* badText;
         bool failWrites;
         const char* error;
+        std::optional<FakeRegistryValue> firstAfter;
     };
-    const Case cases[] = {{"abc", false, "'abc' is not a valid integer value"},
-                          {"1500", true, "Failed to set data for 'MTU'"}};
+    // A refused removal fails as loudly as a refused write: the first adapter's is the first.
+    const Case cases[] = {{"abc", false, "'abc' is not a valid integer value", std::nullopt},
+                          {"1500", true, "Failed to set data for 'MTU'", FakeRegistryValue::Dword(576)}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.error);
         registry = FakeRegistry();
@@ -288,14 +290,11 @@ TEST_F(AdaptersTest, AFailingWriteStopsAtItsAdapterAndKeepsTheOnesBefore) {
         SetText(0, "0");
         SetText(1, c.badText);
         SetText(2, "1492");
-        if (c.failWrites) {
-            // The first adapter only deletes, so the second one's write is the first to fail.
-            registry.FailWritesOf("MTU");
-        }
+        if (c.failWrites) registry.FailWritesOf("MTU");
 
         EXPECT_EQ(ErrorText([&] { Write(true); }), c.error);
 
-        EXPECT_EQ(NtMtu("{A}"), std::nullopt);
+        EXPECT_EQ(NtMtu("{A}"), c.firstAfter);
         EXPECT_EQ(NtMtu("{B}"), FakeRegistryValue::Dword(576));
         EXPECT_EQ(NtMtu("{C}"), FakeRegistryValue::Dword(576));
     }
@@ -344,6 +343,52 @@ TEST_F(AdaptersTest, SelectingAnAdapterWhoseMtuIsNoIntegerFails) {
     EXPECT_EQ(ErrorText([&] { model.Select(1); }), "'abc' is not a valid integer value");
     EXPECT_EQ(model.Items()[0].MtuText, "1500");
     EXPECT_EQ(model.Items()[1].MtuText, "abc");
+}
+
+// Leaving an adapter whose MTU is no number tells the error, and the click still selects the
+// new one: a choice made next is that adapter's, not another's or nobody's.
+TEST_F(AdaptersTest, TheSelectionFollowsTheClickWhateverTheOldItemHeld) {
+    ListOf({"1500", "1500"});
+    model.Select(0);
+    SetText(0, "abc");
+    EXPECT_EQ(ErrorText([&] { model.Select(1); }), "'abc' is not a valid integer value");
+    EXPECT_EQ(model.Selected(), 1);
+    model.ChooseMtuIndex(0);
+    EXPECT_EQ(model.Items()[0].MtuText, "abc");
+    EXPECT_EQ(model.Items()[1].MtuText, "576");
+}
+
+// A write touches only what changed since the read: MTUs the tab cannot show stay as stored
+// however they are stored, and one changed and changed back is written again.
+TEST_F(AdaptersTest, AWriteLeavesTheMtusNobodyChangedAsTheyAreStored) {
+    const std::pair<bool, std::optional<FakeRegistryValue>> untouched[] = {
+        {true, FakeRegistryValue::Dword(0xFFFFFFFF)}, {true, FakeRegistryValue::Dword(0)},
+        {false, FakeRegistryValue::Text("-1")},       {false, FakeRegistryValue::Text("0")},
+        {false, FakeRegistryValue::Dword(1500)},
+    };
+    for (const auto& [isNT, value] : untouched) {
+        SCOPED_TRACE(::testing::Message() << (isNT ? "NT " : "9x ") << *value);
+        registry = FakeRegistry();
+        model = AdaptersModel();
+        if (isNT) {
+            SeedNt("1", "Card", "{A}", value);
+        } else {
+            Seed9x("0000", "Card", value);
+        }
+        Read(isNT);
+        Write(isNT);
+        EXPECT_EQ(isNT ? NtMtu("{A}") : MaxMtu("0000"), value);
+    }
+    registry = FakeRegistry();
+    model = AdaptersModel();
+    SeedNt("1", "Card", "{A}", FakeRegistryValue::Dword(1500));
+    Read(true);
+    SetText(0, "1400");
+    Write(true);
+    EXPECT_EQ(NtMtu("{A}"), FakeRegistryValue::Dword(1400));
+    SetText(0, "1500");
+    Write(true);
+    EXPECT_EQ(NtMtu("{A}"), FakeRegistryValue::Dword(1500));
 }
 
 TEST_F(AdaptersTest, TheRadioButtonsAndTheListSetTheSelectedAdaptersMtu) {

@@ -274,12 +274,14 @@ TEST(ParameterStoreTest, MissingValuesReadAsSystemDefault) {
     }
 }
 
-TEST(ParameterStoreTest, FieldsOfAKeyThatDoesNotOpenKeepTheirValues) {
+// A key that is not there holds no value: its values read as the default, never as what the
+// profile held before (the zeros of a profile not read yet, which a write would store).
+TEST(ParameterStoreTest, ValuesOfAKeyThatDoesNotOpenReadAsTheDefault) {
     for (const bool isNT : {true, false}) {
         SCOPED_TRACE(isNT ? "NT" : "9x");
-        // Missing keys: only MTU changes.
         FakeRegistry empty;
         TuningProfile expected = Numbered(isNT);
+        for (const ProfileField field : kManagedFields) expected.*field = kSystemDefault;
         expected.MTU = 576;
         EXPECT_EQ(Read(empty, Numbered(isNT)), expected);
 
@@ -291,8 +293,7 @@ TEST(ParameterStoreTest, FieldsOfAKeyThatDoesNotOpenKeepTheirValues) {
         for (const ProfileField field : kManagedFields) changed.*field = 7;
         for (const char* key : {kNt, k9x, k9xParameters}) locked.DenyOpen(HKLM, key);
         locked.DenyOpen(HKCU, kInternet);
-        changed.MTU = 576;
-        EXPECT_EQ(Read(locked, changed), changed);
+        EXPECT_EQ(Read(locked, changed), expected);
         EXPECT_EQ(Failure(locked, changed), "(no error)");
         for (const Row& row : RowsOf(isNT))
             EXPECT_EQ(locked.Value(row.root, row.key, row.name), row.stored) << row.name;

@@ -299,6 +299,58 @@ TEST(TuningRunTest, RestoreDefaultsRemovesEveryManagedValueAndLeavesTheMtu) {
     EXPECT_FALSE(r.model.AccelerateEnabled());
 }
 
+// A removal the registry refuses is a failure, told as one: no word that the values are gone.
+TEST(TuningRunTest, RestoreDefaultsThatCannotRemoveAValueSaysSo) {
+    Rig r(true, WindowsVersion::WinXP);
+    r.registry.SetValue(HKLM, kNt, "DefaultTTL", FakeRegistryValue::Dword(7));
+    r.registry.FailWritesOf("DefaultTTL");
+
+    r.Accelerate(ConnectionScenario::rbRestore);
+
+    EXPECT_EQ(r.errors, std::vector<std::string>{"Failed to set data for 'DefaultTTL'"});
+    EXPECT_TRUE(r.messages.empty());
+    EXPECT_EQ(r.Value(HKLM, kNt, "DefaultTTL"), FakeRegistryValue::Dword(7));
+}
+
+// On the 9x family the presets that keep the window keep the one it reads (DefaultRcvWindow),
+// and a run after a read that found no MSTCP key writes only what its preset sets.
+TEST(TuningRunTest, A9xRunKeepsTheUsersWindowAndWritesNothingItsPresetLeavesAlone) {
+    using V = FakeRegistryValue;
+    struct Case {
+        const char* name;
+        bool mstcpKey, parametersKey;
+        ConnectionScenario scenario;
+        std::vector<std::pair<const char*, std::optional<V>>> stored;
+    };
+    const Case cases[] = {
+        {"ADSL", true, true, ConnectionScenario::rbADSL, {{"DefaultRcvWindow", V::Dword(32120)}}},
+        {"ADSL, no Parameters key", true, false, ConnectionScenario::rbADSL, {{"DefaultRcvWindow", V::Dword(32120)}}},
+        {"corporate LAN", true, true, ConnectionScenario::rbCorporateLAN, {{"DefaultRcvWindow", V::Dword(32120)}}},
+        {"modem, no MSTCP key",
+         false,
+         false,
+         ConnectionScenario::rbDialUpModem,
+         {{"DefaultRcvWindow", V::Dword(64240)},
+          {"KeepAliveTime", std::nullopt},
+          {"KeepAliveInterval", std::nullopt},
+          {"SessionKeepAlive", std::nullopt},
+          {"BSDUrgent", std::nullopt}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Rig r(false, WindowsVersion::Win98SE);
+        r.registry.DeleteKey(HKLM, k9x);
+        if (c.mstcpKey) r.registry.SetValue(HKLM, k9x, "DefaultRcvWindow", V::Dword(32120));
+        if (c.parametersKey) r.registry.CreateKey(HKLM, std::string(k9x) + "\\Parameters");
+        RefreshTuningValues(*r.access, r.adapters, r.profile);
+
+        r.Accelerate(c.scenario);
+
+        EXPECT_TRUE(r.errors.empty());
+        for (const auto& [name, value] : c.stored) EXPECT_EQ(r.Value(HKLM, k9x, name), value) << name;
+    }
+}
+
 // A failed write ends the run with everything usable again and no word of success.
 TEST(TuningRunTest, AFailedWriteEndsTheRunUsableAndReportsTheError) {
     struct Case {
@@ -308,8 +360,8 @@ TEST(TuningRunTest, AFailedWriteEndsTheRunUsableAndReportsTheError) {
     };
     const Case cases[] = {
         {true, ConnectionScenario::rbLAN, "DefaultTTL"},
-        {true, ConnectionScenario::rbLAN, "MTU"},  // the adapters, after the profile
-        {false, ConnectionScenario::rbADSL, "MaxMTU"},
+        {true, ConnectionScenario::rbADSLPPPoE, "MTU"},  // the adapters, after the profile
+        {false, ConnectionScenario::rbADSLPPPoE, "MaxMTU"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failing);
