@@ -122,6 +122,9 @@ LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, co
     } else {
         settings.Window = CentreOnScreen(settings.Window, context.ScreenWidth, context.ScreenHeight);
     }
+    // The window grows to its minimum size when it is placed; that size is the one to fit.
+    settings.Window.Width = std::max(settings.Window.Width, context.MinimumWidth);
+    settings.Window.Height = std::max(settings.Window.Height, context.MinimumHeight);
     settings.Window = BringOntoWorkArea(settings.Window, context.WorkAreas);
 
     try {

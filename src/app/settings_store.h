@@ -49,8 +49,10 @@ struct SettingsLoadContext {
     int ScreenWidth = 0;        // the primary screen, for centring
     int ScreenHeight = 0;
     std::vector<WindowBounds> WorkAreas;  // every monitor's work area, the primary one first
-    int AdapterCount = 0;                 // entries of the adapter list
-    double Now = 0.0;                     // the current local date-time, same units as LastUpdateCheck
+    int MinimumWidth = 0;                 // the window's smallest outer size, which it grows to
+    int MinimumHeight = 0;
+    int AdapterCount = 0;  // entries of the adapter list
+    double Now = 0.0;      // the current local date-time, same units as LastUpdateCheck
 };
 
 struct LoadedSettings {
@@ -72,8 +74,9 @@ struct LoadedSettings {
 // Reads the groups "Window Position", "General", "Adapters" and "Update", in this order. A
 // group whose key is missing keeps its defaults (a missing "Window Position" centres the
 // window on the primary screen). A missing or mistyped value ends the position reads alone,
-// but ends the whole load in the other groups. The result's window lies on a work area: one
-// stored on a monitor that is gone comes back onto the nearest one.
+// but ends the whole load in the other groups. The result's window has at least the minimum
+// size and lies on a work area at that size: one stored on a monitor that is gone comes back
+// onto the nearest one.
 LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, const SettingsLoadContext& context);
 
 // The end of the "Update" group when ScheduledCheckPending, after the scheduled update check

@@ -289,6 +289,9 @@ void TTarvexMainForm::LoadProgramSettings() {
     context.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
     context.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
     EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&context.WorkAreas));
+    const POINT minimum = MinimumSize();
+    context.MinimumWidth = minimum.x;
+    context.MinimumHeight = minimum.y;
     context.AdapterCount = static_cast<int>(meter_.AdapterNames().size());
     context.Now = Now();
 
@@ -777,7 +780,7 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize = {Scale(kMinWidth), Scale(kMinHeight)};
+            info->ptMinTrackSize = MinimumSize();
             return 0;
         }
         case WM_SIZE:

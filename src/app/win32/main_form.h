@@ -62,6 +62,8 @@ public:
     void Create(int showCommand);
 
     int Scale(int pixels) const { return surface_.Scale(pixels); }
+    // The smallest outer size the window takes, in pixels at its DPI.
+    POINT MinimumSize() const { return {Scale(kMinWidth), Scale(kMinHeight)}; }
     MainPage ActivePage() const { return activePage_; }
     void ShowPage(MainPage page);
     void ExecuteRoute(const Route& route);

@@ -438,11 +438,23 @@ TEST_F(SettingsStoreTest, WindowOffEveryMonitorComesBackOntoTheNearest) {
     }
     EXPECT_EQ(BringOntoWorkArea({5000, 5000, 640, 480}, {}), (WindowBounds{5000, 5000, 640, 480}));
 
-    // And so the load places a window saved on a monitor since unplugged.
-    ProgramSettings settings = Stored();
-    settings.Window = {2500, 200, 700, 500};
-    ASSERT_EQ(Save(settings), "(no error)");
-    EXPECT_EQ(Load().Settings.Window, (WindowBounds{324, 200, 700, 500}));
+    // And so the load places a window saved on a monitor since unplugged, at the size it will
+    // have: never below its minimum.
+    context_.MinimumWidth = 632;
+    context_.MinimumHeight = 451;
+    const std::vector<Case> loads = {
+        {"stored size", {2500, 200, 700, 500}, {324, 200, 700, 500}},
+        {"below the minimum", {2500, 500, 300, 200}, {392, 287, 632, 451}},
+        {"no size at all", {-900, 2000, -5, 0}, {0, 287, 632, 451}},
+        {"on screen, grown", {10, 20, 100, 100}, {10, 20, 632, 451}},
+    };
+    for (const Case& c : loads) {
+        SCOPED_TRACE(c.what);
+        ProgramSettings settings = Stored();
+        settings.Window = c.window;
+        ASSERT_EQ(Save(settings), "(no error)");
+        EXPECT_EQ(Load().Settings.Window, c.expected);
+    }
 }
 
 TEST_F(SettingsStoreTest, LastCheckTimeFallsBackToNowWhenItDoesNotRead) {
