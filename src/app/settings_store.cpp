@@ -148,9 +148,8 @@ LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, co
             options.UpdateInterval = ListIndex(registry.ReadInteger(kCheckForUpdatesInterval),
                                                static_cast<int>(kUpdateIntervalTexts.size()));
             if (options.CheckForUpdates) {
-                const std::optional<double> lastCheck = ReadLastUpdateCheck(registry);
-                loaded.LastUpdateCheckFellBack = !lastCheck;
-                settings.LastUpdateCheck = lastCheck.value_or(context.Now);
+                loaded.LastUpdateCheckMissing = !registry.ValueExists(kCheckForUpdatesDate);
+                settings.LastUpdateCheck = ReadLastUpdateCheck(registry).value_or(context.Now);
                 loaded.ScheduledCheckPending = true;
             }
         }
@@ -161,9 +160,8 @@ LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, co
     return loaded;
 }
 
-void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, double lastCheck) {
-    if (!loaded.ScheduledCheckPending) return;
-    if (lastCheck == loaded.Settings.LastUpdateCheck && !loaded.LastUpdateCheckFellBack) return;
+void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, bool checkRan, double lastCheck) {
+    if (!loaded.ScheduledCheckPending || !(checkRan || loaded.LastUpdateCheckMissing)) return;
     registry.SetRootKey(RegistryRoot::CurrentUser);
     registry.OpenKey(kUpdateKey, true);  // one that does not open fails the write with its error
     registry.WriteDateTime(kCheckForUpdatesDate, lastCheck);

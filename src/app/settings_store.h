@@ -64,8 +64,9 @@ struct LoadedSettings {
     // The "Update" group was loaded with checks on: run the scheduled update check with
     // Settings.LastUpdateCheck and Settings.Options.UpdateInterval, then FinishScheduledCheck.
     bool ScheduledCheckPending = false;
-    // No time was stored (or none that reads as one): Settings.LastUpdateCheck is Now.
-    bool LastUpdateCheckFellBack = false;
+    // No time was stored at all: Settings.LastUpdateCheck is Now (as it is for a stored value
+    // that does not read as a time).
+    bool LastUpdateCheckMissing = false;
     // The read that stopped the load ("Failed to get data for 'StartInTray'"...), to report;
     // the groups after it were not loaded.
     std::optional<Error> Failure;
@@ -80,10 +81,11 @@ struct LoadedSettings {
 LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, const SettingsLoadContext& context);
 
 // The end of the "Update" group when ScheduledCheckPending, after the scheduled update check
-// ran or would have run with `loaded.Settings.LastUpdateCheck`: stores `lastCheck` when the
-// check moved it, and also when no time was stored yet, so that the interval counts from this
-// start instead of never being due. A failing write throws its error.
-void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, double lastCheck);
+// with `loaded.Settings.LastUpdateCheck`: stores `lastCheck`, the time it finished, when the
+// check ran (`checkRan`); when none ran, only where no time was stored at all (its first start
+// with checks on), so that the interval counts from there instead of never being due. A stored
+// value that does not read as a time stays as it is. A failing write throws its error.
+void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, bool checkRan, double lastCheck);
 
 // Writes every group in the load's order, creating the keys; a group whose key does not open
 // is skipped. `updateAutostart` gets "Load Tarvex at Windows Startup" right after it is

@@ -306,8 +306,9 @@ void TTarvexMainForm::LoadProgramSettings() {
     startMinimized_ = loaded.StartMinimized;
     if (loaded.ScheduledCheckPending) {
         // Before the window first shows; the wizard it may open runs to its end here too.
-        ScheduledUpdateCheck("", lastUpdateCheck_, settings.Options.UpdateInterval, UpdateContextOf());
-        FinishScheduledCheck(registry_, loaded, lastUpdateCheck_);
+        const bool checkRan =
+            ScheduledUpdateCheck("", lastUpdateCheck_, settings.Options.UpdateInterval, UpdateContextOf());
+        FinishScheduledCheck(registry_, loaded, checkRan, lastUpdateCheck_);
     }
     if (loaded.Failure) throw *loaded.Failure;
 }

@@ -170,7 +170,7 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackWithTheirTypes) {
     EXPECT_EQ(loaded.Settings.LastUpdateCheck, kLastCheck);
     EXPECT_TRUE(loaded.StartMinimized);
     EXPECT_TRUE(loaded.ScheduledCheckPending);
-    EXPECT_FALSE(loaded.LastUpdateCheckFellBack);
+    EXPECT_FALSE(loaded.LastUpdateCheckMissing);
 }
 
 TEST_F(SettingsStoreTest, PasswordsComeBackWholeOrWithTheCodePagesDefaultCharacter) {
@@ -463,15 +463,15 @@ TEST_F(SettingsStoreTest, LastCheckTimeFallsBackToNowWhenItDoesNotRead) {
         std::optional<FakeRegistryValue> stored;
         bool checksOn;
         double lastCheck;
-        bool fellBack;
+        bool missing;
     };
     const std::vector<Case> cases = {
         {"stored", Date(kLastCheck), true, kLastCheck, false},
         {"missing", std::nullopt, true, kNow, true},
-        {"4 bytes", FakeRegistryValue::Binary("abcd"), true, kNow, true},
-        {"REG_SZ", Text("45990.75"), true, kNow, true},
-        {"not a number", Date(std::numeric_limits<double>::quiet_NaN()), true, kNow, true},
-        {"infinite", Date(std::numeric_limits<double>::infinity()), true, kNow, true},
+        {"4 bytes", FakeRegistryValue::Binary("abcd"), true, kNow, false},
+        {"REG_SZ", Text("45990.75"), true, kNow, false},
+        {"not a number", Date(std::numeric_limits<double>::quiet_NaN()), true, kNow, false},
+        {"infinite", Date(std::numeric_limits<double>::infinity()), true, kNow, false},
         {"checks off: not read", Date(kLastCheck), false, kNow, false},
     };
     for (const Case& c : cases) {
@@ -484,28 +484,35 @@ TEST_F(SettingsStoreTest, LastCheckTimeFallsBackToNowWhenItDoesNotRead) {
         const LoadedSettings loaded = Load();
         EXPECT_EQ(Message(loaded.Failure), "(no error)");
         EXPECT_EQ(loaded.Settings.LastUpdateCheck, c.lastCheck);
-        EXPECT_EQ(loaded.LastUpdateCheckFellBack, c.fellBack);
+        EXPECT_EQ(loaded.LastUpdateCheckMissing, c.missing);
         EXPECT_EQ(loaded.ScheduledCheckPending, c.checksOn);
     }
 }
 
-TEST_F(SettingsStoreTest, FinishingTheCheckStoresAMovedOrFirstTimeOnly) {
+TEST_F(SettingsStoreTest, FinishingTheCheckStoresARunOrAFirstTimeOnly) {
     struct Case {
         const char* what;
         std::optional<FakeRegistryValue> stored;  // "CheckForUpdatesDate" before the start
         bool checksOn;
-        double afterCheck;  // what the scheduled check hands back; kLastCheck or kNow: it did not run
+        bool ran;
+        double afterCheck;  // what the scheduled check hands back
         std::optional<FakeRegistryValue> expected;
     };
     const double finished = kNow + 0.001;
+    const FakeRegistryValue notANumber = Date(std::numeric_limits<double>::quiet_NaN());
+    const FakeRegistryValue sevenBytes = FakeRegistryValue::Binary(std::string("\0\0\0\xA0\x6A\xE7\x40", 7));
     const std::vector<Case> cases = {
-        {"no check due", Date(kLastCheck), true, kLastCheck, Date(kLastCheck)},
-        {"a check ran", Date(kLastCheck), true, finished, Date(finished)},
+        {"no check due", Date(kLastCheck), true, false, kLastCheck, Date(kLastCheck)},
+        {"a check ran", Date(kLastCheck), true, true, finished, Date(finished)},
         // With no time stored, "day" would never be due: now is kept as the first time.
-        {"none stored, no check", std::nullopt, true, kNow, Date(kNow)},
-        {"none stored, a check ran", std::nullopt, true, finished, Date(finished)},
-        {"unreadable, no check", Date(std::numeric_limits<double>::quiet_NaN()), true, kNow, Date(kNow)},
-        {"checks off", std::nullopt, false, kNow, std::nullopt},
+        {"none stored, no check", std::nullopt, true, false, kNow, Date(kNow)},
+        {"none stored, a check ran", std::nullopt, true, true, finished, Date(finished)},
+        // A stored value that does not read as a time is replaced only by a check that ran.
+        {"not a number, no check", notANumber, true, false, kNow, notANumber},
+        {"7 bytes, no check", sevenBytes, true, false, kNow, sevenBytes},
+        {"REG_SZ, no check", Text("45990.75"), true, false, kNow, Text("45990.75")},
+        {"7 bytes, a check ran", sevenBytes, true, true, finished, Date(finished)},
+        {"checks off", std::nullopt, false, false, kNow, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -516,19 +523,19 @@ TEST_F(SettingsStoreTest, FinishingTheCheckStoresAMovedOrFirstTimeOnly) {
         if (c.stored) registry_.SetValue(HKCU, kUpdate, "CheckForUpdatesDate", *c.stored);
         const LoadedSettings loaded = Load();
         auto access = registry_.NewAccess();
-        FinishScheduledCheck(*access, loaded, c.afterCheck);
+        FinishScheduledCheck(*access, loaded, c.ran, c.afterCheck);
         EXPECT_EQ(Value(kUpdate, "CheckForUpdatesDate"), c.expected);
     }
 
-    // The write back fails loudly; nothing is written when nothing moved.
+    // The write back fails loudly; nothing is written when no check ran.
     registry_ = FakeRegistry();
     SeedStored();
     registry_.FailWritesOf("CheckForUpdatesDate");
     const LoadedSettings loaded = Load();
     auto access = registry_.NewAccess();
-    EXPECT_NO_THROW(FinishScheduledCheck(*access, loaded, kLastCheck));
+    EXPECT_NO_THROW(FinishScheduledCheck(*access, loaded, false, kLastCheck));
     try {
-        FinishScheduledCheck(*access, loaded, finished);
+        FinishScheduledCheck(*access, loaded, true, finished);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Failed to set data for 'CheckForUpdatesDate'");
