@@ -70,6 +70,9 @@ struct LoadedSettings {
     // The read that stopped the load ("Failed to get data for 'StartInTray'"...), to report;
     // the groups after it were not loaded.
     std::optional<Error> Failure;
+    // The names of the values that were not read: the position values after one that failed,
+    // and the value that stopped the load with every one after it. Settings holds defaults there.
+    std::vector<std::string> Unread;
 };
 
 // Reads the groups "Window Position", "General", "Adapters" and "Update", in this order. A
@@ -87,12 +90,14 @@ LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, co
 // value that does not read as a time stays as it is. A failing write throws its error.
 void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, bool checkRan, double lastCheck);
 
-// Writes every group in the load's order, creating the keys; a group whose key does not open
-// is skipped. `updateAutostart` gets "Load Tarvex at Windows Startup" right after it is
-// written (it must use a registry object of its own). The first failing write throws its
-// error ("Failed to set data for '%s'"): the caller reports it and keeps the window open.
+// Writes the groups in the load's order, creating the keys; a group whose key does not open is
+// skipped. A value that `loaded` did not read is written only when `settings` has it changed
+// from what the load gave: what is stored there stays otherwise, whatever it is. `updateAutostart`
+// gets "Load Tarvex at Windows Startup" right after it is written (it must use a registry object
+// of its own). The first failing write throws its error ("Failed to set data for '%s'"): the
+// caller reports it and keeps the window open.
 void SaveSettings(RegistryAccess& registry, AnsiCodePage& codePage, const ProgramSettings& settings,
-                  const std::function<void(bool loadAtWinStart)>& updateAutostart);
+                  const LoadedSettings& loaded, const std::function<void(bool loadAtWinStart)>& updateAutostart);
 
 // The window centred on a screen of this size, halves truncated, never left of or above 0.
 WindowBounds CentreOnScreen(WindowBounds window, int screenWidth, int screenHeight);

@@ -295,7 +295,8 @@ void TTarvexMainForm::LoadProgramSettings() {
     context.AdapterCount = static_cast<int>(meter_.AdapterNames().size());
     context.Now = Now();
 
-    const LoadedSettings loaded = LoadSettings(registry_, codePage_, context);
+    loadedSettings_ = LoadSettings(registry_, codePage_, context);
+    const LoadedSettings& loaded = *loadedSettings_;
     const ProgramSettings& settings = loaded.Settings;
     MoveWindow(Handle(), settings.Window.Left, settings.Window.Top, settings.Window.Width, settings.Window.Height,
                FALSE);
@@ -326,6 +327,9 @@ AutostartTarget TTarvexMainForm::AutostartOfThisUser() const {
 }
 
 void TTarvexMainForm::SaveProgramSettings() {
+    // A window whose creation failed before the load has nothing of the user's to save, and
+    // its defaults must not replace what is stored.
+    if (!loadedSettings_) return;
     ProgramSettings settings;
     WINDOWPLACEMENT placement{sizeof placement};
     GetWindowPlacement(Handle(), &placement);
@@ -342,7 +346,7 @@ void TTarvexMainForm::SaveProgramSettings() {
     settings.ProxyUserName = proxy_.Details().UserName;
     settings.ProxyPassword = proxy_.Details().Password;
     settings.LastUpdateCheck = lastUpdateCheck_;
-    SaveSettings(registry_, codePage_, settings, [this](bool on) {
+    SaveSettings(registry_, codePage_, settings, *loadedSettings_, [this](bool on) {
         Win32RegistryAccess run;  // its own: the save keeps its key open meanwhile
         Win32LogonTasks tasks;
         ApplyAutostart(run, tasks, AutostartOfThisUser(), on);

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/navigation.h"
@@ -145,6 +146,8 @@ private:
     ProgramOptionsModel options_;
     ProxyDetailsModel proxy_;
     Win32AnsiCodePage codePage_;
+    // What the settings load read and gave, which the save compares with; none before it ran.
+    std::optional<LoadedSettings> loadedSettings_;
     double lastUpdateCheck_ = 0.0;
     bool startMinimized_ = false;
     // The creation sequence runs (with the start-up update check, whose windows let messages

@@ -86,11 +86,13 @@ protected:
         auto access = registry_.NewAccess();
         return LoadSettings(*access, codePage_, context_);
     }
-    // The message of the error the save threw, or "(no error)".
-    std::string Save(const ProgramSettings& settings, std::vector<bool>* autostart = nullptr) {
+    // The message of the error the save threw, or "(no error)". By default the save follows a
+    // load that read every value.
+    std::string Save(const ProgramSettings& settings, std::vector<bool>* autostart = nullptr,
+                     const LoadedSettings& loaded = {}) {
         auto access = registry_.NewAccess();
         try {
-            SaveSettings(*access, codePage_, settings, [&](bool on) {
+            SaveSettings(*access, codePage_, settings, loaded, [&](bool on) {
                 if (autostart) autostart->push_back(on);
             });
         } catch (const Error& e) {
@@ -171,6 +173,7 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackWithTheirTypes) {
     EXPECT_TRUE(loaded.StartMinimized);
     EXPECT_TRUE(loaded.ScheduledCheckPending);
     EXPECT_FALSE(loaded.LastUpdateCheckMissing);
+    EXPECT_TRUE(loaded.Unread.empty());
 }
 
 TEST_F(SettingsStoreTest, PasswordsComeBackWholeOrWithTheCodePagesDefaultCharacter) {
@@ -323,7 +326,55 @@ TEST_F(SettingsStoreTest, MissingOrMistypedValueStopsTheLoadThere) {
         // The window starts minimised and the scheduled check runs only after whole groups.
         EXPECT_EQ(loaded.StartMinimized, c.failed > Field::MinimizeToTray);
         EXPECT_EQ(loaded.ScheduledCheckPending, c.failed == Field::All);
+
+        // Saved back unchanged, it leaves every stored value as it was, the one that failed
+        // and those the load never reached included; the autostart entry too, unless its
+        // value was read.
+        auto stored = registry_.Contents(HKCU);
+        if (c.failed == Field::All && !c.stored && std::string(c.name) == "ProxyServer")
+            stored["software\\quillmont\\tarvex\\settings\\update\\proxyserver"] = Text("");  // read as empty
+        std::vector<bool> autostart;
+        EXPECT_EQ(Save(loaded.Settings, &autostart, loaded), "(no error)");
+        EXPECT_EQ(registry_.Contents(HKCU), stored);
+        EXPECT_EQ(autostart.size(), c.failed > Field::LoadAtWinStart ? 1u : 0u);
     }
+}
+
+TEST_F(SettingsStoreTest, AfterAFailedLoadWhatTheUserChangesIsSavedAndTheRestStays) {
+    SeedStored();
+    registry_.SetValue(HKCU, kGeneral, "StartInTray", Text("1"));
+    registry_.SetValue(HKCU, kPosition, "TarvexMainForm_Width", Text("700"));
+    const LoadedSettings loaded = Load();
+    EXPECT_EQ(Message(loaded.Failure), "Invalid data type for 'StartInTray'");
+
+    ProgramSettings changed = loaded.Settings;
+    changed.ProxyServer = "other.example:3128";
+    changed.Options.UpdateInterval = 0;
+    changed.Window.Left += 50;   // read: written as it is anyway
+    changed.Window.Height += 7;  // not read, but resized since
+    std::vector<bool> autostart;
+    ASSERT_EQ(Save(changed, &autostart, loaded), "(no error)");
+    EXPECT_EQ(autostart, std::vector<bool>{true});
+    EXPECT_EQ(Value(kGeneral, "LoadAtWinStart"), Dword(1));
+    EXPECT_EQ(Value(kGeneral, "StartInTray"), Text("1"));
+    EXPECT_EQ(Value(kGeneral, "MinimizeToTray"), Dword(0));
+    EXPECT_EQ(Value(kAdapters, "SelectedAdapter"), Dword(2));
+    EXPECT_EQ(Value(kUpdate, "ProxyServer"), Text("other.example:3128"));
+    EXPECT_EQ(Value(kUpdate, "ProxyUserName"), Text("J\xC3\xBCrgen"));
+    EXPECT_EQ(Value(kUpdate, "ProxyPassword"), FakeRegistryValue::Binary(std::string("\xD3\x73\x00\xF0", 4)));
+    EXPECT_EQ(Value(kUpdate, "CheckForUpdates"), Dword(1));
+    EXPECT_EQ(Value(kUpdate, "CheckForUpdatesInterval"), Dword(0));
+    EXPECT_EQ(Value(kPosition, "TarvexMainForm_Left"), Dword(170));
+    EXPECT_EQ(Value(kPosition, "TarvexMainForm_Width"), Text("700"));
+    EXPECT_EQ(Value(kPosition, "TarvexMainForm_Height"), Dword(487));
+
+    // Checking the option the load stopped at stores it, and what checking it checks too.
+    changed.Options.StartInTray = true;
+    changed.Options.MinimizeToTray = true;
+    ASSERT_EQ(Save(changed, &autostart, loaded), "(no error)");
+    EXPECT_EQ(Value(kGeneral, "StartInTray"), Dword(1));
+    EXPECT_EQ(Value(kGeneral, "MinimizeToTray"), Dword(1));
+    EXPECT_EQ(Load().Failure, std::nullopt);
 }
 
 TEST_F(SettingsStoreTest, MissingKeyKeepsItsGroupsDefaultsAndTheOthersLoad) {
@@ -372,6 +423,11 @@ TEST_F(SettingsStoreTest, MissingPositionValueStopsOnlyThePositionReads) {
         EXPECT_EQ(loaded.Settings.Window, c.window);       // not centred: the key is there
         EXPECT_EQ(loaded.Settings.Options, Stored().Options);
         EXPECT_TRUE(loaded.ScheduledCheckPending);
+
+        // The window saved where the load put it leaves the values it did not read alone.
+        const auto before = registry_.Contents(HKCU);
+        EXPECT_EQ(Save(loaded.Settings, nullptr, loaded), "(no error)");
+        EXPECT_EQ(registry_.Contents(HKCU), before);
     }
 }
 
@@ -586,7 +642,7 @@ TEST_F(SettingsStoreTest, AutostartComesBetweenItsValueAndTheTrayValues) {
     std::vector<std::string> seen;
     ProgramSettings settings = Stored();
     settings.Options.LoadAtWinStart = false;
-    SaveSettings(*access, codePage_, settings, [&](bool on) {
+    SaveSettings(*access, codePage_, settings, {}, [&](bool on) {
         seen.push_back(std::string(on ? "on" : "off") + (Value(kGeneral, "LoadAtWinStart") ? " after" : " before") +
                        (Value(kGeneral, "StartInTray") ? ", tray written" : ""));
         // Using the settings' own registry object by mistake still leaves the rest in place.
