@@ -1,9 +1,11 @@
 #include "app/settings_store.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string_view>
 
 #include "app/password_scramble.h"
 
@@ -20,6 +22,24 @@ constexpr char kProxyPassword[] = "ProxyPassword";
 constexpr char kCheckForUpdates[] = "CheckForUpdates";
 constexpr char kCheckForUpdatesInterval[] = "CheckForUpdatesInterval";
 constexpr char kCheckForUpdatesDate[] = "CheckForUpdatesDate";
+
+// The values of "Window Position" in the order they load, and the bounds each one holds.
+struct PositionValue {
+    const char* Edge;
+    int WindowBounds::*Member;
+};
+constexpr std::array<PositionValue, 4> kPositionValues = {{
+    {"_Left", &WindowBounds::Left},
+    {"_Top", &WindowBounds::Top},
+    {"_Width", &WindowBounds::Width},
+    {"_Height", &WindowBounds::Height},
+}};
+
+// The values of the groups where a failing read stops the load, in the order they load.
+constexpr std::array<const char*, 9> kStoppingValues = {
+    kLoadAtWinStart, kStartInTray,   kMinimizeToTray,  kSelectedAdapter,         kProxyServer,
+    kProxyUserName,  kProxyPassword, kCheckForUpdates, kCheckForUpdatesInterval,
+};
 
 std::string PositionName(const char* edge) {
     return std::string(kMainFormName) + edge;
@@ -112,55 +132,64 @@ LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, co
 
     if (registry.OpenKey(kWindowPositionKey, false)) {
         // Each value takes effect as it is read; the first that fails ends the position alone.
+        std::size_t next = 0;
         try {
-            settings.Window.Left = registry.ReadInteger(PositionName("_Left"));
-            settings.Window.Top = registry.ReadInteger(PositionName("_Top"));
-            settings.Window.Width = registry.ReadInteger(PositionName("_Width"));
-            settings.Window.Height = registry.ReadInteger(PositionName("_Height"));
+            for (; next < kPositionValues.size(); ++next) {
+                const PositionValue& value = kPositionValues[next];
+                settings.Window.*value.Member = registry.ReadInteger(PositionName(value.Edge));
+            }
         } catch (const Error&) {
+            for (; next < kPositionValues.size(); ++next)
+                loaded.Unread.push_back(PositionName(kPositionValues[next].Edge));
         }
     } else {
         settings.Window = CentreOnScreen(settings.Window, context.ScreenWidth, context.ScreenHeight);
     }
+    // The window grows to its minimum size when it is placed; that size is the one to fit.
+    settings.Window.Width = std::max(settings.Window.Width, context.MinimumWidth);
+    settings.Window.Height = std::max(settings.Window.Height, context.MinimumHeight);
     settings.Window = BringOntoWorkArea(settings.Window, context.WorkAreas);
 
+    const char* reading = kStoppingValues.front();  // the value whose read may fail next
+    const auto read = [&reading](const char* name) { return reading = name; };
     try {
         ProgramOptions& options = settings.Options;
         if (registry.OpenKey(kGeneralKey, false)) {
-            options.LoadAtWinStart = registry.ReadFlag(kLoadAtWinStart);
-            options.StartInTray = registry.ReadFlag(kStartInTray);
+            options.LoadAtWinStart = registry.ReadFlag(read(kLoadAtWinStart));
+            options.StartInTray = registry.ReadFlag(read(kStartInTray));
             // Checking "Start Tarvex in System Tray" checks "Minimize to System Tray" too, until
             // its own value is read.
             if (options.StartInTray) options.MinimizeToTray = true;
-            options.MinimizeToTray = registry.ReadFlag(kMinimizeToTray);
+            options.MinimizeToTray = registry.ReadFlag(read(kMinimizeToTray));
             loaded.StartMinimized = options.StartInTray;
         }
         if (registry.OpenKey(kAdaptersKey, false))
-            settings.SelectedAdapter = ListIndex(registry.ReadInteger(kSelectedAdapter), context.AdapterCount);
+            settings.SelectedAdapter = ListIndex(registry.ReadInteger(read(kSelectedAdapter)), context.AdapterCount);
         if (registry.OpenKey(kUpdateKey, false)) {
-            settings.ProxyServer = registry.ReadText(kProxyServer);
-            settings.ProxyUserName = registry.ReadText(kProxyUserName);
+            settings.ProxyServer = registry.ReadText(read(kProxyServer));
+            settings.ProxyUserName = registry.ReadText(read(kProxyUserName));
+            read(kProxyPassword);
             settings.ProxyPassword = ReadPassword(registry, codePage);
-            options.CheckForUpdates = registry.ReadFlag(kCheckForUpdates);
-            options.UpdateInterval = ListIndex(registry.ReadInteger(kCheckForUpdatesInterval),
+            options.CheckForUpdates = registry.ReadFlag(read(kCheckForUpdates));
+            options.UpdateInterval = ListIndex(registry.ReadInteger(read(kCheckForUpdatesInterval)),
                                                static_cast<int>(kUpdateIntervalTexts.size()));
             if (options.CheckForUpdates) {
-                const std::optional<double> lastCheck = ReadLastUpdateCheck(registry);
-                loaded.LastUpdateCheckFellBack = !lastCheck;
-                settings.LastUpdateCheck = lastCheck.value_or(context.Now);
+                loaded.LastUpdateCheckMissing = !registry.ValueExists(kCheckForUpdatesDate);
+                settings.LastUpdateCheck = ReadLastUpdateCheck(registry).value_or(context.Now);
                 loaded.ScheduledCheckPending = true;
             }
         }
     } catch (const Error& error) {
         loaded.Failure = error;
+        const auto failed = std::find(kStoppingValues.begin(), kStoppingValues.end(), reading);
+        loaded.Unread.insert(loaded.Unread.end(), failed, kStoppingValues.end());
     }
     registry.CloseKey();
     return loaded;
 }
 
-void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, double lastCheck) {
-    if (!loaded.ScheduledCheckPending) return;
-    if (lastCheck == loaded.Settings.LastUpdateCheck && !loaded.LastUpdateCheckFellBack) return;
+void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, bool checkRan, double lastCheck) {
+    if (!loaded.ScheduledCheckPending || !(checkRan || loaded.LastUpdateCheckMissing)) return;
     registry.SetRootKey(RegistryRoot::CurrentUser);
     registry.OpenKey(kUpdateKey, true);  // one that does not open fails the write with its error
     registry.WriteDateTime(kCheckForUpdatesDate, lastCheck);
@@ -168,34 +197,53 @@ void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded
 }
 
 void SaveSettings(RegistryAccess& registry, AnsiCodePage& codePage, const ProgramSettings& settings,
-                  const std::function<void(bool loadAtWinStart)>& updateAutostart) {
+                  const LoadedSettings& loaded, const std::function<void(bool loadAtWinStart)>& updateAutostart) {
+    // A value the load read is written; one it did not read only once it differs from what the
+    // load gave in its place, so that a value the load stopped at, and those after it, stay.
+    const auto writes = [&loaded](std::string_view name, bool unchanged) {
+        return !unchanged || std::find(loaded.Unread.begin(), loaded.Unread.end(), name) == loaded.Unread.end();
+    };
+    const ProgramSettings& before = loaded.Settings;
     registry.SetRootKey(RegistryRoot::CurrentUser);
     if (registry.OpenKey(kWindowPositionKey, true) && !settings.WindowMaximized) {
-        registry.WriteInteger(PositionName("_Left"), settings.Window.Left);
-        registry.WriteInteger(PositionName("_Top"), settings.Window.Top);
-        registry.WriteInteger(PositionName("_Width"), settings.Window.Width);
-        registry.WriteInteger(PositionName("_Height"), settings.Window.Height);
+        for (const PositionValue& value : kPositionValues) {
+            const std::string name = PositionName(value.Edge);
+            const int edge = settings.Window.*value.Member;
+            if (writes(name, edge == before.Window.*value.Member)) registry.WriteInteger(name, edge);
+        }
     }
     const ProgramOptions& options = settings.Options;
     if (registry.OpenKey(kGeneralKey, true)) {
-        registry.WriteFlag(kLoadAtWinStart, options.LoadAtWinStart);
-        if (updateAutostart) {
-            updateAutostart(options.LoadAtWinStart);
-            // Should it have used this object after all, the next writes still go to this key;
-            // one that no longer opens fails them with their error.
-            registry.SetRootKey(RegistryRoot::CurrentUser);
-            registry.OpenKey(kGeneralKey, true);
+        // The autostart entry follows the stored value: neither changes unless the value does.
+        if (writes(kLoadAtWinStart, options.LoadAtWinStart == before.Options.LoadAtWinStart)) {
+            registry.WriteFlag(kLoadAtWinStart, options.LoadAtWinStart);
+            if (updateAutostart) {
+                updateAutostart(options.LoadAtWinStart);
+                // Should it have used this object after all, the next writes still go to this key;
+                // one that no longer opens fails them with their error.
+                registry.SetRootKey(RegistryRoot::CurrentUser);
+                registry.OpenKey(kGeneralKey, true);
+            }
         }
-        registry.WriteFlag(kStartInTray, options.StartInTray);
-        registry.WriteFlag(kMinimizeToTray, options.MinimizeToTray);
+        if (writes(kStartInTray, options.StartInTray == before.Options.StartInTray))
+            registry.WriteFlag(kStartInTray, options.StartInTray);
+        if (writes(kMinimizeToTray, options.MinimizeToTray == before.Options.MinimizeToTray))
+            registry.WriteFlag(kMinimizeToTray, options.MinimizeToTray);
     }
-    if (registry.OpenKey(kAdaptersKey, true)) registry.WriteInteger(kSelectedAdapter, settings.SelectedAdapter);
+    if (registry.OpenKey(kAdaptersKey, true) &&
+        writes(kSelectedAdapter, settings.SelectedAdapter == before.SelectedAdapter))
+        registry.WriteInteger(kSelectedAdapter, settings.SelectedAdapter);
     if (registry.OpenKey(kUpdateKey, true)) {
-        registry.WriteText(kProxyServer, settings.ProxyServer);
-        registry.WriteText(kProxyUserName, settings.ProxyUserName);
-        registry.WriteBinary(kProxyPassword, ScramblePassword(codePage.FromUtf8(settings.ProxyPassword)));
-        registry.WriteFlag(kCheckForUpdates, options.CheckForUpdates);
-        registry.WriteInteger(kCheckForUpdatesInterval, options.UpdateInterval);
+        if (writes(kProxyServer, settings.ProxyServer == before.ProxyServer))
+            registry.WriteText(kProxyServer, settings.ProxyServer);
+        if (writes(kProxyUserName, settings.ProxyUserName == before.ProxyUserName))
+            registry.WriteText(kProxyUserName, settings.ProxyUserName);
+        if (writes(kProxyPassword, settings.ProxyPassword == before.ProxyPassword))
+            registry.WriteBinary(kProxyPassword, ScramblePassword(codePage.FromUtf8(settings.ProxyPassword)));
+        if (writes(kCheckForUpdates, options.CheckForUpdates == before.Options.CheckForUpdates))
+            registry.WriteFlag(kCheckForUpdates, options.CheckForUpdates);
+        if (writes(kCheckForUpdatesInterval, options.UpdateInterval == before.Options.UpdateInterval))
+            registry.WriteInteger(kCheckForUpdatesInterval, options.UpdateInterval);
     }
     registry.CloseKey();
 }

@@ -49,8 +49,10 @@ struct SettingsLoadContext {
     int ScreenWidth = 0;        // the primary screen, for centring
     int ScreenHeight = 0;
     std::vector<WindowBounds> WorkAreas;  // every monitor's work area, the primary one first
-    int AdapterCount = 0;                 // entries of the adapter list
-    double Now = 0.0;                     // the current local date-time, same units as LastUpdateCheck
+    int MinimumWidth = 0;                 // the window's smallest outer size, which it grows to
+    int MinimumHeight = 0;
+    int AdapterCount = 0;  // entries of the adapter list
+    double Now = 0.0;      // the current local date-time, same units as LastUpdateCheck
 };
 
 struct LoadedSettings {
@@ -62,32 +64,40 @@ struct LoadedSettings {
     // The "Update" group was loaded with checks on: run the scheduled update check with
     // Settings.LastUpdateCheck and Settings.Options.UpdateInterval, then FinishScheduledCheck.
     bool ScheduledCheckPending = false;
-    // No time was stored (or none that reads as one): Settings.LastUpdateCheck is Now.
-    bool LastUpdateCheckFellBack = false;
+    // No time was stored at all: Settings.LastUpdateCheck is Now (as it is for a stored value
+    // that does not read as a time).
+    bool LastUpdateCheckMissing = false;
     // The read that stopped the load ("Failed to get data for 'StartInTray'"...), to report;
     // the groups after it were not loaded.
     std::optional<Error> Failure;
+    // The names of the values that were not read: the position values after one that failed,
+    // and the value that stopped the load with every one after it. Settings holds defaults there.
+    std::vector<std::string> Unread;
 };
 
 // Reads the groups "Window Position", "General", "Adapters" and "Update", in this order. A
 // group whose key is missing keeps its defaults (a missing "Window Position" centres the
 // window on the primary screen). A missing or mistyped value ends the position reads alone,
-// but ends the whole load in the other groups. The result's window lies on a work area: one
-// stored on a monitor that is gone comes back onto the nearest one.
+// but ends the whole load in the other groups. The result's window has at least the minimum
+// size and lies on a work area at that size: one stored on a monitor that is gone comes back
+// onto the nearest one.
 LoadedSettings LoadSettings(RegistryAccess& registry, AnsiCodePage& codePage, const SettingsLoadContext& context);
 
 // The end of the "Update" group when ScheduledCheckPending, after the scheduled update check
-// ran or would have run with `loaded.Settings.LastUpdateCheck`: stores `lastCheck` when the
-// check moved it, and also when no time was stored yet, so that the interval counts from this
-// start instead of never being due. A failing write throws its error.
-void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, double lastCheck);
+// with `loaded.Settings.LastUpdateCheck`: stores `lastCheck`, the time it finished, when the
+// check ran (`checkRan`); when none ran, only where no time was stored at all (its first start
+// with checks on), so that the interval counts from there instead of never being due. A stored
+// value that does not read as a time stays as it is. A failing write throws its error.
+void FinishScheduledCheck(RegistryAccess& registry, const LoadedSettings& loaded, bool checkRan, double lastCheck);
 
-// Writes every group in the load's order, creating the keys; a group whose key does not open
-// is skipped. `updateAutostart` gets "Load Tarvex at Windows Startup" right after it is
-// written (it must use a registry object of its own). The first failing write throws its
-// error ("Failed to set data for '%s'"): the caller reports it and keeps the window open.
+// Writes the groups in the load's order, creating the keys; a group whose key does not open is
+// skipped. A value that `loaded` did not read is written only when `settings` has it changed
+// from what the load gave: what is stored there stays otherwise, whatever it is. `updateAutostart`
+// gets "Load Tarvex at Windows Startup" right after it is written (it must use a registry object
+// of its own). The first failing write throws its error ("Failed to set data for '%s'"): the
+// caller reports it and keeps the window open.
 void SaveSettings(RegistryAccess& registry, AnsiCodePage& codePage, const ProgramSettings& settings,
-                  const std::function<void(bool loadAtWinStart)>& updateAutostart);
+                  const LoadedSettings& loaded, const std::function<void(bool loadAtWinStart)>& updateAutostart);
 
 // The window centred on a screen of this size, halves truncated, never left of or above 0.
 WindowBounds CentreOnScreen(WindowBounds window, int screenWidth, int screenHeight);

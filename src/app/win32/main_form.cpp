@@ -289,10 +289,14 @@ void TTarvexMainForm::LoadProgramSettings() {
     context.ScreenWidth = GetSystemMetrics(SM_CXSCREEN);
     context.ScreenHeight = GetSystemMetrics(SM_CYSCREEN);
     EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&context.WorkAreas));
+    const POINT minimum = MinimumSize();
+    context.MinimumWidth = minimum.x;
+    context.MinimumHeight = minimum.y;
     context.AdapterCount = static_cast<int>(meter_.AdapterNames().size());
     context.Now = Now();
 
-    const LoadedSettings loaded = LoadSettings(registry_, codePage_, context);
+    loadedSettings_ = LoadSettings(registry_, codePage_, context);
+    const LoadedSettings& loaded = *loadedSettings_;
     const ProgramSettings& settings = loaded.Settings;
     MoveWindow(Handle(), settings.Window.Left, settings.Window.Top, settings.Window.Width, settings.Window.Height,
                FALSE);
@@ -303,8 +307,9 @@ void TTarvexMainForm::LoadProgramSettings() {
     startMinimized_ = loaded.StartMinimized;
     if (loaded.ScheduledCheckPending) {
         // Before the window first shows; the wizard it may open runs to its end here too.
-        ScheduledUpdateCheck("", lastUpdateCheck_, settings.Options.UpdateInterval, UpdateContextOf());
-        FinishScheduledCheck(registry_, loaded, lastUpdateCheck_);
+        const bool checkRan =
+            ScheduledUpdateCheck("", lastUpdateCheck_, settings.Options.UpdateInterval, UpdateContextOf());
+        FinishScheduledCheck(registry_, loaded, checkRan, lastUpdateCheck_);
     }
     if (loaded.Failure) throw *loaded.Failure;
 }
@@ -322,6 +327,9 @@ AutostartTarget TTarvexMainForm::AutostartOfThisUser() const {
 }
 
 void TTarvexMainForm::SaveProgramSettings() {
+    // A window whose creation failed before the load has nothing of the user's to save, and
+    // its defaults must not replace what is stored.
+    if (!loadedSettings_) return;
     ProgramSettings settings;
     WINDOWPLACEMENT placement{sizeof placement};
     GetWindowPlacement(Handle(), &placement);
@@ -338,7 +346,7 @@ void TTarvexMainForm::SaveProgramSettings() {
     settings.ProxyUserName = proxy_.Details().UserName;
     settings.ProxyPassword = proxy_.Details().Password;
     settings.LastUpdateCheck = lastUpdateCheck_;
-    SaveSettings(registry_, codePage_, settings, [this](bool on) {
+    SaveSettings(registry_, codePage_, settings, *loadedSettings_, [this](bool on) {
         Win32RegistryAccess run;  // its own: the save keeps its key open meanwhile
         Win32LogonTasks tasks;
         ApplyAutostart(run, tasks, AutostartOfThisUser(), on);
@@ -777,7 +785,7 @@ LRESULT TTarvexMainForm::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_GETMINMAXINFO: {
             auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-            info->ptMinTrackSize = {Scale(kMinWidth), Scale(kMinHeight)};
+            info->ptMinTrackSize = MinimumSize();
             return 0;
         }
         case WM_SIZE:

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/navigation.h"
@@ -62,6 +63,8 @@ public:
     void Create(int showCommand);
 
     int Scale(int pixels) const { return surface_.Scale(pixels); }
+    // The smallest outer size the window takes, in pixels at its DPI.
+    POINT MinimumSize() const { return {Scale(kMinWidth), Scale(kMinHeight)}; }
     MainPage ActivePage() const { return activePage_; }
     void ShowPage(MainPage page);
     void ExecuteRoute(const Route& route);
@@ -143,6 +146,8 @@ private:
     ProgramOptionsModel options_;
     ProxyDetailsModel proxy_;
     Win32AnsiCodePage codePage_;
+    // What the settings load read and gave, which the save compares with; none before it ran.
+    std::optional<LoadedSettings> loadedSettings_;
     double lastUpdateCheck_ = 0.0;
     bool startMinimized_ = false;
     // The creation sequence runs (with the start-up update check, whose windows let messages

@@ -86,11 +86,13 @@ protected:
         auto access = registry_.NewAccess();
         return LoadSettings(*access, codePage_, context_);
     }
-    // The message of the error the save threw, or "(no error)".
-    std::string Save(const ProgramSettings& settings, std::vector<bool>* autostart = nullptr) {
+    // The message of the error the save threw, or "(no error)". By default the save follows a
+    // load that read every value.
+    std::string Save(const ProgramSettings& settings, std::vector<bool>* autostart = nullptr,
+                     const LoadedSettings& loaded = {}) {
         auto access = registry_.NewAccess();
         try {
-            SaveSettings(*access, codePage_, settings, [&](bool on) {
+            SaveSettings(*access, codePage_, settings, loaded, [&](bool on) {
                 if (autostart) autostart->push_back(on);
             });
         } catch (const Error& e) {
@@ -170,7 +172,8 @@ TEST_F(SettingsStoreTest, SavedSettingsLoadBackWithTheirTypes) {
     EXPECT_EQ(loaded.Settings.LastUpdateCheck, kLastCheck);
     EXPECT_TRUE(loaded.StartMinimized);
     EXPECT_TRUE(loaded.ScheduledCheckPending);
-    EXPECT_FALSE(loaded.LastUpdateCheckFellBack);
+    EXPECT_FALSE(loaded.LastUpdateCheckMissing);
+    EXPECT_TRUE(loaded.Unread.empty());
 }
 
 TEST_F(SettingsStoreTest, PasswordsComeBackWholeOrWithTheCodePagesDefaultCharacter) {
@@ -323,7 +326,55 @@ TEST_F(SettingsStoreTest, MissingOrMistypedValueStopsTheLoadThere) {
         // The window starts minimised and the scheduled check runs only after whole groups.
         EXPECT_EQ(loaded.StartMinimized, c.failed > Field::MinimizeToTray);
         EXPECT_EQ(loaded.ScheduledCheckPending, c.failed == Field::All);
+
+        // Saved back unchanged, it leaves every stored value as it was, the one that failed
+        // and those the load never reached included; the autostart entry too, unless its
+        // value was read.
+        auto stored = registry_.Contents(HKCU);
+        if (c.failed == Field::All && !c.stored && std::string(c.name) == "ProxyServer")
+            stored["software\\quillmont\\tarvex\\settings\\update\\proxyserver"] = Text("");  // read as empty
+        std::vector<bool> autostart;
+        EXPECT_EQ(Save(loaded.Settings, &autostart, loaded), "(no error)");
+        EXPECT_EQ(registry_.Contents(HKCU), stored);
+        EXPECT_EQ(autostart.size(), c.failed > Field::LoadAtWinStart ? 1u : 0u);
     }
+}
+
+TEST_F(SettingsStoreTest, AfterAFailedLoadWhatTheUserChangesIsSavedAndTheRestStays) {
+    SeedStored();
+    registry_.SetValue(HKCU, kGeneral, "StartInTray", Text("1"));
+    registry_.SetValue(HKCU, kPosition, "TarvexMainForm_Width", Text("700"));
+    const LoadedSettings loaded = Load();
+    EXPECT_EQ(Message(loaded.Failure), "Invalid data type for 'StartInTray'");
+
+    ProgramSettings changed = loaded.Settings;
+    changed.ProxyServer = "other.example:3128";
+    changed.Options.UpdateInterval = 0;
+    changed.Window.Left += 50;   // read: written as it is anyway
+    changed.Window.Height += 7;  // not read, but resized since
+    std::vector<bool> autostart;
+    ASSERT_EQ(Save(changed, &autostart, loaded), "(no error)");
+    EXPECT_EQ(autostart, std::vector<bool>{true});
+    EXPECT_EQ(Value(kGeneral, "LoadAtWinStart"), Dword(1));
+    EXPECT_EQ(Value(kGeneral, "StartInTray"), Text("1"));
+    EXPECT_EQ(Value(kGeneral, "MinimizeToTray"), Dword(0));
+    EXPECT_EQ(Value(kAdapters, "SelectedAdapter"), Dword(2));
+    EXPECT_EQ(Value(kUpdate, "ProxyServer"), Text("other.example:3128"));
+    EXPECT_EQ(Value(kUpdate, "ProxyUserName"), Text("J\xC3\xBCrgen"));
+    EXPECT_EQ(Value(kUpdate, "ProxyPassword"), FakeRegistryValue::Binary(std::string("\xD3\x73\x00\xF0", 4)));
+    EXPECT_EQ(Value(kUpdate, "CheckForUpdates"), Dword(1));
+    EXPECT_EQ(Value(kUpdate, "CheckForUpdatesInterval"), Dword(0));
+    EXPECT_EQ(Value(kPosition, "TarvexMainForm_Left"), Dword(170));
+    EXPECT_EQ(Value(kPosition, "TarvexMainForm_Width"), Text("700"));
+    EXPECT_EQ(Value(kPosition, "TarvexMainForm_Height"), Dword(487));
+
+    // Checking the option the load stopped at stores it, and what checking it checks too.
+    changed.Options.StartInTray = true;
+    changed.Options.MinimizeToTray = true;
+    ASSERT_EQ(Save(changed, &autostart, loaded), "(no error)");
+    EXPECT_EQ(Value(kGeneral, "StartInTray"), Dword(1));
+    EXPECT_EQ(Value(kGeneral, "MinimizeToTray"), Dword(1));
+    EXPECT_EQ(Load().Failure, std::nullopt);
 }
 
 TEST_F(SettingsStoreTest, MissingKeyKeepsItsGroupsDefaultsAndTheOthersLoad) {
@@ -372,6 +423,11 @@ TEST_F(SettingsStoreTest, MissingPositionValueStopsOnlyThePositionReads) {
         EXPECT_EQ(loaded.Settings.Window, c.window);       // not centred: the key is there
         EXPECT_EQ(loaded.Settings.Options, Stored().Options);
         EXPECT_TRUE(loaded.ScheduledCheckPending);
+
+        // The window saved where the load put it leaves the values it did not read alone.
+        const auto before = registry_.Contents(HKCU);
+        EXPECT_EQ(Save(loaded.Settings, nullptr, loaded), "(no error)");
+        EXPECT_EQ(registry_.Contents(HKCU), before);
     }
 }
 
@@ -438,11 +494,23 @@ TEST_F(SettingsStoreTest, WindowOffEveryMonitorComesBackOntoTheNearest) {
     }
     EXPECT_EQ(BringOntoWorkArea({5000, 5000, 640, 480}, {}), (WindowBounds{5000, 5000, 640, 480}));
 
-    // And so the load places a window saved on a monitor since unplugged.
-    ProgramSettings settings = Stored();
-    settings.Window = {2500, 200, 700, 500};
-    ASSERT_EQ(Save(settings), "(no error)");
-    EXPECT_EQ(Load().Settings.Window, (WindowBounds{324, 200, 700, 500}));
+    // And so the load places a window saved on a monitor since unplugged, at the size it will
+    // have: never below its minimum.
+    context_.MinimumWidth = 632;
+    context_.MinimumHeight = 451;
+    const std::vector<Case> loads = {
+        {"stored size", {2500, 200, 700, 500}, {324, 200, 700, 500}},
+        {"below the minimum", {2500, 500, 300, 200}, {392, 287, 632, 451}},
+        {"no size at all", {-900, 2000, -5, 0}, {0, 287, 632, 451}},
+        {"on screen, grown", {10, 20, 100, 100}, {10, 20, 632, 451}},
+    };
+    for (const Case& c : loads) {
+        SCOPED_TRACE(c.what);
+        ProgramSettings settings = Stored();
+        settings.Window = c.window;
+        ASSERT_EQ(Save(settings), "(no error)");
+        EXPECT_EQ(Load().Settings.Window, c.expected);
+    }
 }
 
 TEST_F(SettingsStoreTest, LastCheckTimeFallsBackToNowWhenItDoesNotRead) {
@@ -451,15 +519,15 @@ TEST_F(SettingsStoreTest, LastCheckTimeFallsBackToNowWhenItDoesNotRead) {
         std::optional<FakeRegistryValue> stored;
         bool checksOn;
         double lastCheck;
-        bool fellBack;
+        bool missing;
     };
     const std::vector<Case> cases = {
         {"stored", Date(kLastCheck), true, kLastCheck, false},
         {"missing", std::nullopt, true, kNow, true},
-        {"4 bytes", FakeRegistryValue::Binary("abcd"), true, kNow, true},
-        {"REG_SZ", Text("45990.75"), true, kNow, true},
-        {"not a number", Date(std::numeric_limits<double>::quiet_NaN()), true, kNow, true},
-        {"infinite", Date(std::numeric_limits<double>::infinity()), true, kNow, true},
+        {"4 bytes", FakeRegistryValue::Binary("abcd"), true, kNow, false},
+        {"REG_SZ", Text("45990.75"), true, kNow, false},
+        {"not a number", Date(std::numeric_limits<double>::quiet_NaN()), true, kNow, false},
+        {"infinite", Date(std::numeric_limits<double>::infinity()), true, kNow, false},
         {"checks off: not read", Date(kLastCheck), false, kNow, false},
     };
     for (const Case& c : cases) {
@@ -472,28 +540,35 @@ TEST_F(SettingsStoreTest, LastCheckTimeFallsBackToNowWhenItDoesNotRead) {
         const LoadedSettings loaded = Load();
         EXPECT_EQ(Message(loaded.Failure), "(no error)");
         EXPECT_EQ(loaded.Settings.LastUpdateCheck, c.lastCheck);
-        EXPECT_EQ(loaded.LastUpdateCheckFellBack, c.fellBack);
+        EXPECT_EQ(loaded.LastUpdateCheckMissing, c.missing);
         EXPECT_EQ(loaded.ScheduledCheckPending, c.checksOn);
     }
 }
 
-TEST_F(SettingsStoreTest, FinishingTheCheckStoresAMovedOrFirstTimeOnly) {
+TEST_F(SettingsStoreTest, FinishingTheCheckStoresARunOrAFirstTimeOnly) {
     struct Case {
         const char* what;
         std::optional<FakeRegistryValue> stored;  // "CheckForUpdatesDate" before the start
         bool checksOn;
-        double afterCheck;  // what the scheduled check hands back; kLastCheck or kNow: it did not run
+        bool ran;
+        double afterCheck;  // what the scheduled check hands back
         std::optional<FakeRegistryValue> expected;
     };
     const double finished = kNow + 0.001;
+    const FakeRegistryValue notANumber = Date(std::numeric_limits<double>::quiet_NaN());
+    const FakeRegistryValue sevenBytes = FakeRegistryValue::Binary(std::string("\0\0\0\xA0\x6A\xE7\x40", 7));
     const std::vector<Case> cases = {
-        {"no check due", Date(kLastCheck), true, kLastCheck, Date(kLastCheck)},
-        {"a check ran", Date(kLastCheck), true, finished, Date(finished)},
+        {"no check due", Date(kLastCheck), true, false, kLastCheck, Date(kLastCheck)},
+        {"a check ran", Date(kLastCheck), true, true, finished, Date(finished)},
         // With no time stored, "day" would never be due: now is kept as the first time.
-        {"none stored, no check", std::nullopt, true, kNow, Date(kNow)},
-        {"none stored, a check ran", std::nullopt, true, finished, Date(finished)},
-        {"unreadable, no check", Date(std::numeric_limits<double>::quiet_NaN()), true, kNow, Date(kNow)},
-        {"checks off", std::nullopt, false, kNow, std::nullopt},
+        {"none stored, no check", std::nullopt, true, false, kNow, Date(kNow)},
+        {"none stored, a check ran", std::nullopt, true, true, finished, Date(finished)},
+        // A stored value that does not read as a time is replaced only by a check that ran.
+        {"not a number, no check", notANumber, true, false, kNow, notANumber},
+        {"7 bytes, no check", sevenBytes, true, false, kNow, sevenBytes},
+        {"REG_SZ, no check", Text("45990.75"), true, false, kNow, Text("45990.75")},
+        {"7 bytes, a check ran", sevenBytes, true, true, finished, Date(finished)},
+        {"checks off", std::nullopt, false, false, kNow, std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -504,19 +579,19 @@ TEST_F(SettingsStoreTest, FinishingTheCheckStoresAMovedOrFirstTimeOnly) {
         if (c.stored) registry_.SetValue(HKCU, kUpdate, "CheckForUpdatesDate", *c.stored);
         const LoadedSettings loaded = Load();
         auto access = registry_.NewAccess();
-        FinishScheduledCheck(*access, loaded, c.afterCheck);
+        FinishScheduledCheck(*access, loaded, c.ran, c.afterCheck);
         EXPECT_EQ(Value(kUpdate, "CheckForUpdatesDate"), c.expected);
     }
 
-    // The write back fails loudly; nothing is written when nothing moved.
+    // The write back fails loudly; nothing is written when no check ran.
     registry_ = FakeRegistry();
     SeedStored();
     registry_.FailWritesOf("CheckForUpdatesDate");
     const LoadedSettings loaded = Load();
     auto access = registry_.NewAccess();
-    EXPECT_NO_THROW(FinishScheduledCheck(*access, loaded, kLastCheck));
+    EXPECT_NO_THROW(FinishScheduledCheck(*access, loaded, false, kLastCheck));
     try {
-        FinishScheduledCheck(*access, loaded, finished);
+        FinishScheduledCheck(*access, loaded, true, finished);
         ADD_FAILURE() << "no error";
     } catch (const Error& e) {
         EXPECT_STREQ(e.what(), "Failed to set data for 'CheckForUpdatesDate'");
@@ -567,7 +642,7 @@ TEST_F(SettingsStoreTest, AutostartComesBetweenItsValueAndTheTrayValues) {
     std::vector<std::string> seen;
     ProgramSettings settings = Stored();
     settings.Options.LoadAtWinStart = false;
-    SaveSettings(*access, codePage_, settings, [&](bool on) {
+    SaveSettings(*access, codePage_, settings, {}, [&](bool on) {
         seen.push_back(std::string(on ? "on" : "off") + (Value(kGeneral, "LoadAtWinStart") ? " after" : " before") +
                        (Value(kGeneral, "StartInTray") ? ", tray written" : ""));
         // Using the settings' own registry object by mistake still leaves the rest in place.
