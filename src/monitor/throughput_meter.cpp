@@ -87,8 +87,35 @@ void ThroughputMeter::lblResetCountersLinkClick(std::string_view linkId) {
 }
 
 bool ThroughputMeter::Sample(bool reset) {
-    table_.ReadInterfaceTable(rows_);  // a failed read leaves no rows, which is all that matters here
+    // A failed read leaves no rows, which is all that matters here.
+    if (reset || !ReadSelectedRow()) ReadWholeTable();
     return reset ? InitStatistics(rows_) : UpdateStatistics(rows_);
+}
+
+void ThroughputMeter::ReadWholeTable() {
+    // The count first: an interface that comes between the two reads shows at the next tick.
+    std::uint32_t count = 0;
+    countAtWholeRead_.reset();
+    if (table_.CountInterfaces(count) == 0) countAtWholeRead_ = count;
+    table_.ReadInterfaceTable(rows_);
+}
+
+bool ThroughputMeter::ReadSelectedRow() {
+    // A tick needs only the selected row: it is read alone while the system counts as many
+    // interfaces as at the last whole read, so that every position still holds its interface.
+    // (The count is compared with the count, not with the rows: Windows may count interfaces
+    // that the table leaves out.) A count that moved, a read that failed or an interface that
+    // went has the table read whole instead.
+    if (selected_ < 0 || static_cast<std::size_t>(selected_) >= rows_.size() || !countAtWholeRead_) return false;
+    std::uint32_t count = 0;
+    if (table_.CountInterfaces(count) != 0 || count != *countAtWholeRead_) return false;
+    TMibIfRow& selected = rows_[static_cast<std::size_t>(selected_)];
+    TMibIfRow row;
+    row.dwIndex = selected.dwIndex;
+    if (table_.ReadInterfaceRow(row) != 0) return false;
+    selected.dwInOctets = row.dwInOctets;
+    selected.dwOutOctets = row.dwOutOctets;
+    return true;
 }
 
 bool ThroughputMeter::InitStatistics(const TIfRows& rows) {

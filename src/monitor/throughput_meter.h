@@ -6,6 +6,7 @@
 // OnChange, raised once per operation that changed something.
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -84,12 +85,16 @@ private:
     bool InitStatistics(const TIfRows& rows);
     bool UpdateStatistics(const TIfRows& rows);
     bool Sample(bool reset);
+    void ReadWholeTable();
+    bool ReadSelectedRow();
     void Changed(bool changed);
     std::string Kb(std::uint64_t octets) const;
 
     InterfaceTable& table_;
     std::string decimalSeparator_;
-    TIfRows rows_;  // the latest read, kept only to reuse its memory
+    // The latest whole read, its selected row refreshed by each tick since.
+    TIfRows rows_;
+    std::optional<std::uint32_t> countAtWholeRead_;  // the interfaces counted just before it
     std::vector<std::string> adapterNames_;
     std::uint32_t adapterListRevision_ = 0;
     int selected_ = -1;

@@ -104,6 +104,8 @@ TEST_F(SettingsTest, WhatACloseStoresTheNextStartShows) {
 TEST_F(SettingsTest, StartInTrayHidesOrMinimisesAsMinimizeToTraySays) {
     for (const bool toTray : {true, false}) {
         SCOPED_TRACE(toTray ? "minimise to tray" : "minimise to the taskbar");
+        // The whole group, as a close stores it: a value missing there would stop the load.
+        ASSERT_TRUE(WriteDword(kGeneral, L"LoadAtWinStart", 0));
         ASSERT_TRUE(WriteDword(kGeneral, L"StartInTray", 1));
         ASSERT_TRUE(WriteDword(kGeneral, L"MinimizeToTray", toTray ? 1 : 0));
         tarvex_ = LaunchTarvex();

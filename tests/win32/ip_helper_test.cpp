@@ -1,6 +1,7 @@
 // IP Helper's interface table under Wine, whose rows are the network namespace's interfaces:
-// traffic sent over the loopback interface shows in its row's counters, and in the monitor's
-// figures when it reads through the adapter.
+// each row read alone by its index matches the whole table's, traffic sent over the loopback
+// interface shows in its row's counters, and in the monitor's figures when it reads through
+// the adapter.
 #include <winsock2.h>
 #include <windows.h>
 
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -68,6 +70,31 @@ TEST(IPHelperTest, ReadsEveryInterfaceWithItsDescription) {
         EXPECT_EQ(text.size(), kIfDescriptionSize);  // the NUL fill decodes too
         EXPECT_FALSE(AdapterName(text).empty());
     }
+}
+
+TEST(IPHelperTest, CountsTheRowsAndReadsEachAloneByItsIndex) {
+    IPHelper helper;
+    TIfRows rows;
+    ASSERT_EQ(helper.ReadInterfaceTable(rows), 0u);
+    std::uint32_t count = 0;
+    ASSERT_EQ(helper.CountInterfaces(count), 0u);
+    EXPECT_EQ(count, rows.size());
+
+    std::uint32_t highest = 0;
+    for (const TMibIfRow& whole : rows) {
+        TMibIfRow alone;
+        alone.dwIndex = whole.dwIndex;
+        ASSERT_EQ(helper.ReadInterfaceRow(alone), 0u) << whole.dwIndex;
+        EXPECT_EQ(alone.dwIndex, whole.dwIndex);
+        EXPECT_EQ(alone.bDescr, whole.bDescr);
+        highest = std::max(highest, whole.dwIndex);
+    }
+    // No interface has this index: the row stays as it was.
+    TMibIfRow missing;
+    missing.dwIndex = highest + 1000;
+    missing.dwInOctets = 77;
+    EXPECT_NE(helper.ReadInterfaceRow(missing), 0u);
+    EXPECT_EQ(missing.dwInOctets, 77u);
 }
 
 TEST(IPHelperTest, DecodesFromTheAnsiCodePage) {

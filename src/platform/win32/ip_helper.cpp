@@ -15,13 +15,30 @@ namespace tarvex {
 static_assert(sizeof(MIB_IFROW) == 860);
 static_assert(sizeof(MIB_IFROW::bDescr) == kIfDescriptionSize);
 
+namespace {
+
+void CopyRow(const MIB_IFROW& source, TMibIfRow& row) {
+    std::memcpy(row.bDescr.data(), source.bDescr, kIfDescriptionSize);
+    row.dwIndex = source.dwIndex;
+    row.dwInOctets = source.dwInOctets;
+    row.dwOutOctets = source.dwOutOctets;
+}
+
+}  // namespace
+
 bool IPHelper::LoadIpHelper() {
     if (getIfTable_) return true;
     UniqueModule library(LoadLibraryW(L"IPHLPAPI.DLL"));
     const auto getIfTable = ModuleFunction<GetIfTableFunction>(library.get(), "GetIfTable");
-    if (!getIfTable) return false;  // the library goes again; the next call tries anew
+    const auto getNumberOfInterfaces =
+        ModuleFunction<GetNumberOfInterfacesFunction>(library.get(), "GetNumberOfInterfaces");
+    const auto getIfEntry = ModuleFunction<GetIfEntryFunction>(library.get(), "GetIfEntry");
+    // Without one of them the library goes again; the next call tries anew.
+    if (!getIfTable || !getNumberOfInterfaces || !getIfEntry) return false;
     library_ = std::move(library);
     getIfTable_ = getIfTable;
+    getNumberOfInterfaces_ = getNumberOfInterfaces;
+    getIfEntry_ = getIfEntry;
     return true;
 }
 
@@ -48,11 +65,27 @@ std::uint32_t IPHelper::ReadInterfaceTable(TIfRows& rows) {
     for (std::size_t i = 0; i < count; ++i) {
         MIB_IFROW source;
         std::memcpy(&source, buffer.data() + kHeader + i * sizeof(MIB_IFROW), sizeof source);
-        std::memcpy(rows[i].bDescr.data(), source.bDescr, kIfDescriptionSize);
-        rows[i].dwInOctets = source.dwInOctets;
-        rows[i].dwOutOctets = source.dwOutOctets;
+        CopyRow(source, rows[i]);
     }
     return NO_ERROR;
+}
+
+std::uint32_t IPHelper::CountInterfaces(std::uint32_t& count) {
+    count = 0;
+    if (!LoadIpHelper()) return kInterfaceTableUnavailable;
+    DWORD number = 0;
+    const DWORD result = getNumberOfInterfaces_(&number);
+    if (result == NO_ERROR) count = number;
+    return result;
+}
+
+std::uint32_t IPHelper::ReadInterfaceRow(TMibIfRow& row) {
+    if (!LoadIpHelper()) return kInterfaceTableUnavailable;
+    MIB_IFROW entry{};
+    entry.dwIndex = row.dwIndex;
+    const DWORD result = getIfEntry_(&entry);
+    if (result == NO_ERROR) CopyRow(entry, row);
+    return result;
 }
 
 std::string IPHelper::DecodeDescription(const std::array<char, kIfDescriptionSize>& bytes) {

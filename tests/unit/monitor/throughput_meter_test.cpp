@@ -26,8 +26,8 @@ MeterTexts Figures(std::string adapter, std::string rateIn, std::string rateOut,
 class ThroughputMeterTest : public ::testing::Test {
 protected:
     ThroughputMeterTest() {
-        table.Rows = {MakeRow("lo", 5000, 5000), MakeRow("eth0  ", 100000, 20000), MakeRow("eth0", 7, 9),
-                      MakeRow("wlan0", 0, 0)};
+        table.Rows = {MakeRow("lo", 5000, 5000, 1), MakeRow("eth0  ", 100000, 20000, 2), MakeRow("eth0", 7, 9, 3),
+                      MakeRow("wlan0", 0, 0, 4)};
         meter.OnChange = [this] { ++changes; };
     }
 
@@ -53,7 +53,8 @@ TEST_F(ThroughputMeterTest, ShowsNoFiguresBeforeTheFirstSample) {
 
 TEST_F(ThroughputMeterTest, StartBuildsTheListTwiceAndShowsTheResetTick) {
     meter.Start();
-    EXPECT_EQ(table.Reads, 3);
+    EXPECT_EQ(table.Reads, 2);
+    EXPECT_EQ(table.RowReads, 1);  // the tick after them reads the selected row alone
     EXPECT_EQ(changes, 1);
     EXPECT_EQ(meter.AdapterNames(), (std::vector<std::string>{"lo", "eth0", "eth0", "wlan0"}));  // equal names stay
     EXPECT_EQ(meter.AdapterListRevision(), 2u);
@@ -133,9 +134,10 @@ TEST_F(ThroughputMeterTest, StopFreezesAndStartBeginsFromAFreshReset) {
     EXPECT_EQ(meter.Texts(), frozen);
     EXPECT_EQ(changes, 3);
 
-    const int reads = table.Reads;
+    const int reads = table.Reads, rowReads = table.RowReads;
     meter.lblStopCounterLinkClick("#1");
-    EXPECT_EQ(table.Reads, reads + 2);
+    EXPECT_EQ(table.Reads, reads + 1);  // a reset of the whole table, then its tick
+    EXPECT_EQ(table.RowReads, rowReads + 1);
     EXPECT_EQ(changes, 4);
     EXPECT_TRUE(meter.TimerEnabled());
     EXPECT_EQ(meter.StopCounterTag(), 0);
@@ -186,6 +188,42 @@ TEST_F(ThroughputMeterTest, OnlyTheSelectedRecordCountsSoASwitchCatchesUpInOneTi
     meter.Tick();
     EXPECT_EQ(meter.Texts().lblRateIn, "0.02 Kb");
     EXPECT_EQ(meter.AdapterStatistics()[0].InSamples, 121u);
+}
+
+TEST_F(ThroughputMeterTest, TicksReadTheSelectedRowAloneWhileTheTableKeepsItsSize) {
+    table.Uncounted = 3;  // the count need not be the table's
+    Start();
+    meter.SelectAdapter(3);
+    const int wholeReads = table.Reads;
+    for (int second = 0; second < 5; ++second) {
+        table.Add(3, 1000, 0);
+        table.Add(0, 50, 50);
+        meter.Tick();
+    }
+    EXPECT_EQ(table.Reads, wholeReads);
+    EXPECT_EQ(table.RowReads, 6);
+    EXPECT_EQ(meter.Texts(), Figures("wlan0", "1 Kb", "0.0 Kb", "1 Kb", "1 Kb", "---", "1 Kb", "0.0 Kb"));
+
+    // An interface that comes: the table is read whole once, then the row alone again.
+    table.Rows.push_back(MakeRow("ppp0", 0, 0, 9));
+    table.Add(3, 2000, 0);
+    meter.Tick();
+    EXPECT_EQ(table.Reads, wholeReads + 1);
+    EXPECT_EQ(meter.Texts().lblRateIn, "2 Kb");
+    meter.Tick();
+    EXPECT_EQ(table.Reads, wholeReads + 1);
+    EXPECT_EQ(table.RowReads, 7);
+
+    // The selected one goes and another takes its place: the row alone is not found, and the
+    // whole table's row at that position counts, as on any read of the whole table.
+    table.Rows[3] = MakeRow("wlan1", 300, 0, 12);
+    meter.Tick();
+    EXPECT_EQ(table.Reads, wholeReads + 2);
+    EXPECT_EQ(meter.AdapterStatistics()[3].LastInOctets, 300u);
+    table.Add(3, 700, 0);
+    meter.Tick();
+    EXPECT_EQ(table.Reads, wholeReads + 2);
+    EXPECT_EQ(meter.Texts().lblRateIn, "0.7 Kb");
 }
 
 TEST_F(ThroughputMeterTest, RowsAreMatchedByPositionWhenTheTableShifts) {
