@@ -10,11 +10,6 @@ namespace {
 
 constexpr std::string_view kMagic = "TVT1";
 constexpr char kRecordPrefix[] = "Test";
-constexpr const char* kNewestValue = kNewestRecordValue;
-
-std::string RecordValueName(std::uint32_t id) {
-    return kRecordPrefix + std::to_string(id);
-}
 
 // A figure no test gives (negative, infinite, not a number) marks the record as damaged.
 bool IsFigure(double value) {
@@ -56,10 +51,18 @@ std::optional<TestRecord> DecodeTestRecord(std::string_view bytes) {
 
 std::uint32_t TestLog::Save(TestRecord record) {
     try {
-        return AppendRecord(registry_, kTestsKey, kRecordPrefix, kTestLimit, [&record](std::uint32_t id) {
-            record.Id = id;
-            return EncodeTestRecord(record);
-        });
+        return AppendRecord(
+            registry_, kTestsKey, kRecordPrefix, kTestLimit,
+            [&record](std::uint32_t id) {
+                record.Id = id;
+                return EncodeTestRecord(record);
+            },
+            [](std::string_view bytes, std::uint32_t id) -> std::optional<std::string> {
+                auto kept = DecodeTestRecord(bytes);
+                if (!kept) return std::nullopt;
+                kept->Id = id;
+                return EncodeTestRecord(*kept);
+            });
     } catch (const std::exception& e) {
         throw SaveError(e);
     }
@@ -68,20 +71,13 @@ std::uint32_t TestLog::Save(TestRecord record) {
 std::vector<TestRecord> TestLog::Records() {
     std::vector<TestRecord> records;
     try {
-        registry_.SetRootKey(RegistryRoot::CurrentUser);
-        if (registry_.OpenKey(kTestsKey, false) && registry_.ValueType(kNewestValue) == kRegDword) {
-            const auto newest = static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue));
-            for (std::uint32_t id = newest; id > 0 && newest - id < kTestLimit; --id) {
-                const auto raw = registry_.ReadRaw(RecordValueName(id));
-                if (!raw || raw->Type != kRegBinary) continue;
-                auto record = DecodeTestRecord(raw->Data);
-                if (record && record->Id == id) records.push_back(std::move(*record));
-            }
+        for (const StoredRecord& stored : ReadRecords(registry_, kTestsKey, kRecordPrefix, kTestLimit)) {
+            auto record = stored.Bytes ? DecodeTestRecord(*stored.Bytes) : std::nullopt;
+            if (record && record->Id == stored.Id) records.push_back(std::move(*record));
         }
     } catch (const Error&) {
-        // What was read stands; the rest counts as gone.
+        // None reads: the history shows no tests.
     }
-    registry_.CloseKey();
     return records;
 }
 

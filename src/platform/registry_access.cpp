@@ -12,6 +12,18 @@ Error NamedError(std::string_view text, std::string_view name) {
 
 }  // namespace
 
+std::string_view RegistryRootName(RegistryRoot root) {
+    switch (root) {
+        case RegistryRoot::CurrentUser:
+            return "HKEY_CURRENT_USER";
+        case RegistryRoot::LocalMachine:
+            return "HKEY_LOCAL_MACHINE";
+        case RegistryRoot::ClassesRoot:
+            return "HKEY_CLASSES_ROOT";
+    }
+    return {};
+}
+
 Error RegistryAccess::GetDataError(std::string_view name) {
     return NamedError("Failed to get data for '%s'", name);
 }

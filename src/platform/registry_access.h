@@ -17,6 +17,8 @@
 namespace tarvex {
 
 enum class RegistryRoot { CurrentUser, LocalMachine, ClassesRoot };
+// The root as the registry editor names it: "HKEY_LOCAL_MACHINE"...
+std::string_view RegistryRootName(RegistryRoot root);
 
 // The value types as the registry numbers them (REG_SZ, REG_DWORD...), for the adapters and
 // for tests that look at what was stored.
@@ -81,6 +83,11 @@ public:
     virtual bool DeleteValue(std::string_view name) = 0;
     // The names of the open key's direct subkeys, empty when no key is open.
     virtual std::vector<std::string> ListSubkeys() = 0;
+    // The names of the open key's values, empty when no key is open.
+    virtual std::vector<std::string> ListValues() = 0;
+    // Returns once what was written to the open key is on disk. Fails (SetDataError of the empty
+    // name, the default value's) when it cannot, or when no key is open.
+    virtual void Flush() = 0;
 
     // Removes the value; a missing value is no error, a removal the registry refuses (a key
     // that opened for reading only) throws SetDataError, as a refused write does.

@@ -31,7 +31,12 @@ constexpr char kRecordPrefix[] = "Backup";
 std::string RecordValueName(std::uint32_t id) {
     return kRecordPrefix + std::to_string(id);
 }
-constexpr const char* kNewestValue = kNewestRecordValue;
+
+// What a write that failed leaves to do, after its error.
+constexpr char kUndoAdvice[] =
+    "The other values were given back. \"Undo last change\" tries again to give back the rest.";
+constexpr char kChangeAdvice[] =
+    "The other values were written. \"Undo last change\" gives back the settings as they were before.";
 
 // Saving or reading a record failed: nothing may change without a way back.
 Error BackupError(const std::exception& cause) {
@@ -39,9 +44,11 @@ Error BackupError(const std::exception& cause) {
                  cause.what());
 }
 
-// Records without the modern stack's part are TVB1, records with it TVB2; both read.
+// Records without the modern stack's part are TVB1, records with it TVB2, an undo's with its aim
+// TVB3 (the modern parts always there, then the aim); all read.
 constexpr std::string_view kRecordMagic = "TVB1";
 constexpr std::string_view kModernRecordMagic = "TVB2";
+constexpr std::string_view kGoalRecordMagic = "TVB3";
 
 void PutSnapshot(RecordWriter& out, const RegistrySnapshot& snapshot) {
     out.U32(static_cast<std::uint32_t>(snapshot.size()));
@@ -208,30 +215,49 @@ RegistrySnapshot TakeSnapshot(RegistryAccess& registry, const std::vector<Manage
     return snapshot;
 }
 
-void RestoreSnapshot(RegistryAccess& registry, const RegistrySnapshot& snapshot) {
+RegistrySnapshot PendingValues(RegistryAccess& registry, const RegistrySnapshot& snapshot) {
+    RegistrySnapshot pending;
     try {
         for (const SavedValue& saved : snapshot) {
             const ManagedValue& where = saved.Where;
             registry.SetRootKey(where.Root);
-            if (saved.Value) {
-                if (!registry.OpenKey(where.Path, where.CreatesKey)) {
-                    // A key the tuning would have made must be there to hold the value; any other
-                    // (an adapter removed since) is left gone.
-                    if (where.CreatesKey) throw RegistryAccess::SetDataError(where.Name);
-                    continue;
-                }
-                registry.WriteRaw(where.Name, *saved.Value);
-            } else if (registry.OpenKey(where.Path, false)) {
-                registry.DeleteValue(where.Name);
-                // A removal the registry refused must not pass for a restored value.
-                if (registry.ValueExists(where.Name)) throw RegistryAccess::SetDataError(where.Name);
-            }
+            const bool keyThere = registry.OpenKey(where.Path, false);
+            const std::optional<RawRegistryValue> now = keyThere ? registry.ReadRaw(where.Name) : std::nullopt;
+            // A key that is gone holds nothing to remove, and is made again only by the tuning's
+            // own values (an adapter removed since stays removed).
+            if (now != saved.Value && (keyThere || where.CreatesKey)) pending.push_back(saved);
         }
     } catch (...) {
         registry.CloseKey();
         throw;
     }
     registry.CloseKey();
+    return pending;
+}
+
+void RestoreSnapshot(RegistryAccess& registry, const RegistrySnapshot& snapshot) {
+    std::string failures;
+    for (const SavedValue& saved : PendingValues(registry, snapshot)) {
+        const ManagedValue& where = saved.Where;
+        try {
+            registry.SetRootKey(where.Root);
+            if (!registry.OpenKey(where.Path, saved.Value && where.CreatesKey)) {
+                if (saved.Value) throw RegistryAccess::SetDataError(where.Name);
+                continue;  // the key went since: nothing left to remove
+            }
+            if (saved.Value) {
+                registry.WriteRaw(where.Name, *saved.Value);
+            } else {
+                registry.RemoveValue(where.Name);  // a refused removal must not pass for a restored value
+            }
+        } catch (const Error& e) {
+            if (!failures.empty()) failures += "\r\n";
+            failures += std::string(e.what()) + " in " + std::string(RegistryRootName(where.Root)) +
+                        WithLeadingBackslash(where.Path);
+        }
+    }
+    registry.CloseKey();
+    if (!failures.empty()) throw Error(failures);
 }
 
 std::string_view BackupActionText(BackupAction action) {
@@ -254,8 +280,10 @@ std::string_view BackupActionText(BackupAction action) {
 
 std::string EncodeBackupRecord(const BackupRecord& record) {
     RecordWriter out;
-    const bool modern = record.ModernBefore || record.ModernAfter;
-    for (const char c : modern ? kModernRecordMagic : kRecordMagic) out.U8(static_cast<std::uint8_t>(c));
+    const bool goal = record.Goal.has_value();
+    const bool modern = goal || record.ModernBefore || record.ModernAfter;
+    for (const char c : goal ? kGoalRecordMagic : modern ? kModernRecordMagic : kRecordMagic)
+        out.U8(static_cast<std::uint8_t>(c));
     out.U32(record.Id);
     out.F64(record.Time);
     out.U8(static_cast<std::uint8_t>(record.Action));
@@ -269,13 +297,18 @@ std::string EncodeBackupRecord(const BackupRecord& record) {
         PutModern(out, record.ModernBefore);
         PutModern(out, record.ModernAfter);
     }
+    if (goal) {
+        PutSnapshot(out, *record.Goal);
+        PutModern(out, record.ModernGoal);
+    }
     return out.Take();
 }
 
 std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
     RecordReader in(bytes);
     const std::string_view magic = in.Take(kRecordMagic.size());
-    const bool modern = magic == kModernRecordMagic;
+    const bool goal = magic == kGoalRecordMagic;
+    const bool modern = goal || magic == kModernRecordMagic;
     if (magic != kRecordMagic && !modern) return std::nullopt;
     BackupRecord record;
     record.Id = in.U32();
@@ -297,7 +330,14 @@ std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
         bool damaged = false;
         record.ModernBefore = GetModern(in, damaged);
         record.ModernAfter = GetModern(in, damaged);
-        if (damaged || (!record.ModernBefore && !record.ModernAfter)) return std::nullopt;
+        if (damaged || (!goal && !record.ModernBefore && !record.ModernAfter)) return std::nullopt;
+    }
+    if (goal) {
+        record.Goal = GetSnapshot(in);
+        if (!record.Goal) return std::nullopt;
+        bool damaged = false;
+        record.ModernGoal = GetModern(in, damaged);
+        if (damaged) return std::nullopt;
     }
     if (!in.Ok() || !in.AtEnd()) return std::nullopt;
     return record;
@@ -393,18 +433,14 @@ std::optional<BackupRecord> BackupKeeper::Load(std::uint32_t id) {
 
 std::vector<BackupRecord> BackupKeeper::History() {
     std::vector<BackupRecord> records;
-    std::optional<std::uint32_t> newest;
     try {
-        registry_.SetRootKey(RegistryRoot::CurrentUser);
-        if (registry_.OpenKey(kBackupsKey, false) && registry_.ValueExists(kNewestValue))
-            newest = static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue));
+        for (const StoredRecord& stored : ReadRecords(registry_, kBackupsKey, kRecordPrefix, kBackupLimit)) {
+            auto record = stored.Bytes ? DecodeBackupRecord(*stored.Bytes) : std::nullopt;
+            if (record && record->Id == stored.Id) records.push_back(std::move(*record));
+        }
     } catch (const Error&) {
-        newest.reset();
+        records.clear();  // unreadable counts as gone
     }
-    registry_.CloseKey();
-    if (!newest) return records;
-    for (std::uint32_t id = *newest; id > 0 && *newest - id < kBackupLimit; --id)
-        if (auto record = Load(id)) records.push_back(std::move(*record));
     return records;
 }
 
@@ -415,10 +451,18 @@ bool BackupKeeper::HasBackup() {
 std::uint32_t BackupKeeper::Save(BackupRecord record) {
     std::uint32_t id = 0;
     try {
-        id = AppendRecord(registry_, kBackupsKey, kRecordPrefix, kBackupLimit, [&record](std::uint32_t next) {
-            record.Id = next;
-            return EncodeBackupRecord(record);
-        });
+        id = AppendRecord(
+            registry_, kBackupsKey, kRecordPrefix, kBackupLimit,
+            [&record](std::uint32_t next) {
+                record.Id = next;
+                return EncodeBackupRecord(record);
+            },
+            [](std::string_view bytes, std::uint32_t next) -> std::optional<std::string> {
+                auto kept = DecodeBackupRecord(bytes);
+                if (!kept) return std::nullopt;
+                kept->Id = next;
+                return EncodeBackupRecord(*kept);
+            });
     } catch (const std::exception& e) {
         throw BackupError(e);
     }
@@ -426,28 +470,18 @@ std::uint32_t BackupKeeper::Save(BackupRecord record) {
     return id;
 }
 
-void BackupKeeper::Remove(std::uint32_t id) noexcept {
-    try {
-        registry_.SetRootKey(RegistryRoot::CurrentUser);
-        if (registry_.OpenKey(kBackupsKey, false)) {
-            registry_.DeleteValue(RecordValueName(id));
-            if (registry_.ValueType(kNewestValue) == kRegDword &&
-                static_cast<std::uint32_t>(registry_.ReadInteger(kNewestValue)) == id)
-                registry_.WriteInteger(kNewestValue, static_cast<std::int32_t>(id - 1));
-        }
-    } catch (const Error&) {
-        // A record that stays is still a true one.
-    }
-    registry_.CloseKey();
-}
-
-std::uint32_t BackupKeeper::Record(BackupAction action, bool isNT, const std::vector<AdapterItem>& adapters) {
+BackupRecord BackupKeeper::NewRecord(BackupAction action, bool isNT) const {
     BackupRecord record;
     record.Time = context_.Now ? context_.Now() : 0;
     record.Action = action;
     record.WindowsRelease = context_.WindowsRelease;
     record.ProgramVersion = context_.ProgramVersion;
     record.IsNT = isNT;
+    return record;
+}
+
+std::uint32_t BackupKeeper::Record(BackupAction action, bool isNT, const std::vector<AdapterItem>& adapters) {
+    BackupRecord record = NewRecord(action, isNT);
     try {
         record.Before = TakeSnapshot(registry_, ManagedValues(registry_, isNT, adapters));
     } catch (const std::exception& e) {
@@ -492,14 +526,8 @@ void BackupKeeper::Completed(std::uint32_t id) noexcept {
     DoChange();
 }
 
-std::vector<std::string> BackupKeeper::WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values,
+std::vector<std::string> BackupKeeper::WriteRecorded(BackupRecord record, const RegistrySnapshot& values,
                                                      const ModernSnapshot& modern) {
-    BackupRecord record;
-    record.Time = context_.Now ? context_.Now() : 0;
-    record.Action = action;
-    record.WindowsRelease = context_.WindowsRelease;
-    record.ProgramVersion = context_.ProgramVersion;
-    record.IsNT = isNT;
     std::vector<ManagedValue> where;
     for (const SavedValue& saved : values) where.push_back(saved.Where);
     try {
@@ -515,39 +543,74 @@ std::vector<std::string> BackupKeeper::WriteRecorded(BackupAction action, bool i
             throw BackupError(e);
         }
     }
+    const bool undo = record.Action == BackupAction::Undo;
+    if (undo) {
+        record.Goal = values;
+        if (writesModern) record.ModernGoal = modern;
+    }
     const std::uint32_t id = Save(std::move(record));
+    std::vector<std::string> notes =
+        WriteState(id, values, writesModern ? std::optional<ModernSnapshot>(modern) : std::nullopt,
+                   undo ? kUndoAdvice : kChangeAdvice);
+    if (!modern.empty() && !writesModern)
+        notes.push_back("The TCP settings of this version of Windows could not be reached, so they were not changed.");
+    return notes;
+}
+
+std::vector<std::string> BackupKeeper::WriteState(std::uint32_t id, const RegistrySnapshot& values,
+                                                  const std::optional<ModernSnapshot>& modern,
+                                                  std::string_view advice) {
     std::vector<std::string> notes;
     try {
         RestoreSnapshot(registry_, values);
-        if (writesModern) notes = RestoreModernSnapshot(*modernPort_, *modernSystem_, modern);
-    } catch (...) {
-        if (action == BackupAction::Undo) {
-            Remove(id);
-            DoChange();
-        }
-        throw;
+        if (modern && modernPort_ && modernSystem_)
+            notes = RestoreModernSnapshot(*modernPort_, *modernSystem_, *modern);
+    } catch (const std::exception& e) {
+        // The record stays as it is, unfinished: the part written can be undone, and an undo is
+        // finished by the next one.
+        DoChange();
+        throw Error(std::string(e.what()) + "\r\n\r\n" + std::string(advice));
     }
     Completed(id);
-    if (!modern.empty() && !writesModern)
-        notes.push_back("The TCP settings of this version of Windows could not be reached, so they were not changed.");
     return notes;
 }
 
 std::vector<std::string> BackupKeeper::Restore(std::uint32_t id) {
     const auto record = Load(id);
     if (!record) throw Error("This backup no longer exists.");
-    return WriteRecorded(BackupAction::Undo, record->IsNT, record->Before,
+    return WriteRecorded(NewRecord(BackupAction::Undo, record->IsNT), record->Before,
                          record->ModernBefore.value_or(ModernSnapshot{}));
 }
 
 std::vector<std::string> BackupKeeper::Import(const RegistrySnapshot& values, bool isNT, const ModernSnapshot& modern) {
-    return WriteRecorded(BackupAction::Import, isNT, values, modern);
+    RegistrySnapshot pending;
+    try {
+        pending = PendingValues(registry_, values);
+    } catch (const std::exception& e) {
+        throw BackupError(e);
+    }
+    if (pending.empty() && (modern.empty() || !modernPort_ || !modernSystem_))
+        throw Error(
+            "There is nothing to import: the file's values are those in force already, or belong to network adapters "
+            "this computer does not have. Nothing was changed.");
+    return WriteRecorded(NewRecord(BackupAction::Import, isNT), pending, modern);
 }
 
 std::vector<std::string> BackupKeeper::UndoLast() {
-    const std::vector<BackupRecord> records = History();
-    if (records.empty()) throw Error("There is no change to undo.");
-    return Restore(records.front().Id);
+    std::vector<StoredRecord> newest;
+    try {
+        newest = ReadRecords(registry_, kBackupsKey, kRecordPrefix, 1);
+    } catch (const Error&) {
+        newest.clear();
+    }
+    if (newest.empty()) throw Error("There is no change to undo.");
+    auto record = newest.front().Bytes ? DecodeBackupRecord(*newest.front().Bytes) : std::nullopt;
+    if (!record || record->Id != newest.front().Id)
+        throw Error(
+            "The backup of the last change is damaged, so Tarvex cannot undo that change. Nothing was changed.\r\n\r\n"
+            "History lists the earlier changes; each of them can still be restored there.");
+    if (record->Goal && !record->After) return WriteState(record->Id, *record->Goal, record->ModernGoal, kUndoAdvice);
+    return Restore(record->Id);
 }
 
 }  // namespace tarvex

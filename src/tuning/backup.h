@@ -51,9 +51,13 @@ using RegistrySnapshot = std::vector<SavedValue>;
 // Reads each value as stored. A key that does not open counts as holding none of its values;
 // a value that cannot be read throws, since a backup without it would be no way back.
 RegistrySnapshot TakeSnapshot(RegistryAccess& registry, const std::vector<ManagedValue>& values);
-// Writes each value back with its type and bytes, and removes those that were absent. A key
-// that is gone is recreated only for a value the tuning would create it for (an adapter that
-// went stays gone). The first failing write throws its error.
+// The values of `snapshot` that a restore changes: those that differ from what is stored now,
+// where their key is there or is one the tuning creates.
+RegistrySnapshot PendingValues(RegistryAccess& registry, const RegistrySnapshot& snapshot);
+// Writes each pending value back with its type and bytes, and removes those that were absent;
+// values stored as they were are not touched. A key that is gone is recreated only for a value
+// the tuning would create it for (an adapter that went stays gone). A failing write does not
+// stop the others: at the end an error names each value that failed, with its key.
 void RestoreSnapshot(RegistryAccess& registry, const RegistrySnapshot& snapshot);
 
 enum class BackupAction { Accelerate, RestoreDefaults, Apply, Undo, Import, Recommendation };
@@ -72,6 +76,10 @@ struct BackupRecord {
     // The settings of the modern TCP stack (Vista and later), where they could be reached.
     std::optional<ModernSnapshot> ModernBefore;
     std::optional<ModernSnapshot> ModernAfter;
+    // An undo's aim, kept before it writes anything: the state it gives back. An undo cut short
+    // (the program ended, a write refused) has no After yet, and the next undo finishes it.
+    std::optional<RegistrySnapshot> Goal;
+    std::optional<ModernSnapshot> ModernGoal;
     friend bool operator==(const BackupRecord&, const BackupRecord&) = default;
 };
 
@@ -125,14 +133,19 @@ public:
     // Failing to add it loses nothing that an undo needs, so it is not reported.
     void Completed(std::uint32_t id) noexcept;
 
-    // Writes record `id` back (the newest with "Undo last change"). The undo is recorded first,
-    // so it can be undone; a failing write stops with its error, the record stays, and the
-    // undo's own record goes again so that the next undo retries this one. Returns a line for
-    // each modern setting not given back exactly (its earlier value was unknown).
+    // Writes record `id`'s earlier state back. The undo is recorded first, with its aim, so it
+    // can be undone; a write that fails ends in an error naming it after the others were written,
+    // and the undo's record stays unfinished. Returns a line for each modern setting not given
+    // back exactly (its earlier value was unknown).
     std::vector<std::string> Restore(std::uint32_t id);
+    // "Undo last change": the newest record only. An undo that was cut short is finished (its aim
+    // written again, no new record); any other change is undone by Restore. A newest record that
+    // does not read is an error: no earlier change is undone in its place.
     std::vector<std::string> UndoLast();
-    // Writes `values` and `modern` (an imported file's) on this family after recording them; a
-    // failing write stops with its error and the record stays, so the part written can be undone.
+    // Writes `values` and `modern` (an imported file's) on this family after recording what they
+    // change. Nothing to change (values as stored, or only adapters that are not there) is an
+    // error and records nothing; a failing write ends in its error and the record stays, so the
+    // part written can be undone.
     std::vector<std::string> Import(const RegistrySnapshot& values, bool isNT, const ModernSnapshot& modern = {});
 
     // Called after every change of the records.
@@ -141,10 +154,14 @@ public:
 private:
     std::uint32_t Save(BackupRecord record);
     std::optional<BackupRecord> Load(std::uint32_t id);
-    void Remove(std::uint32_t id) noexcept;
     void DoChange();
-    std::vector<std::string> WriteRecorded(BackupAction action, bool isNT, const RegistrySnapshot& values,
+    BackupRecord NewRecord(BackupAction action, bool isNT) const;
+    std::vector<std::string> WriteRecorded(BackupRecord record, const RegistrySnapshot& values,
                                            const ModernSnapshot& modern);
+    // Writes the values and the modern settings, then completes record `id`; a failing write
+    // throws with `advice` after its error.
+    std::vector<std::string> WriteState(std::uint32_t id, const RegistrySnapshot& values,
+                                        const std::optional<ModernSnapshot>& modern, std::string_view advice);
     std::optional<ModernSnapshot> ModernState(const std::vector<AdapterItem>& adapters);
 
     RegistryAccess& registry_;

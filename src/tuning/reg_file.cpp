@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <unordered_map>
 
 #include "common/ascii_text.h"
 #include "common/utf16_text.h"
@@ -19,18 +20,6 @@ std::string Lower(std::string_view text) {
     std::transform(result.begin(), result.end(), result.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
     return result;
-}
-
-std::string_view RootName(RegistryRoot root) {
-    switch (root) {
-        case RegistryRoot::CurrentUser:
-            return "HKEY_CURRENT_USER";
-        case RegistryRoot::LocalMachine:
-            return "HKEY_LOCAL_MACHINE";
-        case RegistryRoot::ClassesRoot:
-            return "HKEY_CLASSES_ROOT";
-    }
-    return {};
 }
 
 std::optional<RegistryRoot> RootOf(std::string_view name) {
@@ -281,6 +270,7 @@ bool IsGuidText(std::string_view text) {
 
 ModernSnapshot ModernImport(const RegFile& file) {
     ModernSnapshot values;
+    std::unordered_map<std::string, std::size_t> seen;  // each setting's place in `values`
     for (const RegFileValue& value : file.Values) {
         const auto root = RootOf(value.Root);
         if (!root || !IsModernKey(*root, value.Path)) continue;
@@ -304,13 +294,11 @@ ModernSnapshot ModernImport(const RegFile& file) {
                 bits = (bits << 8) | static_cast<unsigned char>(value.Value->Data[static_cast<std::size_t>(i)]);
             saved.Value = static_cast<std::int32_t>(bits);
         }
-        const auto same = std::find_if(values.begin(), values.end(), [&](const ModernSavedValue& other) {
-            return other.Key == saved.Key && Lower(other.Interface) == Lower(saved.Interface);
-        });
-        if (same != values.end()) {
-            same->Value = saved.Value;
-        } else {
+        const auto [at, added] = seen.emplace(saved.Key + ' ' + Lower(saved.Interface), values.size());
+        if (added) {
             values.push_back(std::move(saved));
+        } else {
+            values[at->second].Value = saved.Value;
         }
     }
     return values;
@@ -322,7 +310,7 @@ std::string ExportRegFile(const RegistrySnapshot& values, const ModernSnapshot& 
     for (std::size_t i = 0; i < values.size(); ++i) {
         if (done[i]) continue;
         const ManagedValue& key = values[i].Where;
-        text += "\r\n[" + std::string(RootName(key.Root)) + key.Path + "]\r\n";
+        text += "\r\n[" + std::string(RegistryRootName(key.Root)) + key.Path + "]\r\n";
         for (std::size_t j = i; j < values.size(); ++j) {
             const ManagedValue& where = values[j].Where;
             if (done[j] || where.Root != key.Root || Lower(where.Path) != Lower(key.Path)) continue;
@@ -331,7 +319,7 @@ std::string ExportRegFile(const RegistrySnapshot& values, const ModernSnapshot& 
         }
     }
     if (!modern.empty()) {
-        text += "\r\n[" + std::string(RootName(RegistryRoot::CurrentUser)) + kModernSettingsKey + "]\r\n";
+        text += "\r\n[" + std::string(RegistryRootName(RegistryRoot::CurrentUser)) + kModernSettingsKey + "]\r\n";
         for (const ModernSavedValue& saved : modern) text += ModernValueLine(saved) + "\r\n";
     }
     return "\xFF\xFE" + Utf8ToUtf16Le(text + "\r\n");
@@ -394,20 +382,21 @@ RegistrySnapshot ManagedImport(const RegFile& file, bool isNT) {
         if (!root || !IsManagedKey(isNT, *root, path)) throw refuse(Display(rootName, path));
     }
     RegistrySnapshot values;
+    // Each value's place in `values`, by root, key and name as the registry compares them.
+    std::unordered_map<std::string, std::size_t> seen;
     for (const RegFileValue& value : file.Values) {
         const auto root = RootOf(value.Root);
         if (root && IsModernKey(*root, value.Path)) continue;  // ModernImport's
         const auto where = root ? FindManagedValue(isNT, *root, value.Path, value.Name) : std::nullopt;
         if (!where) throw refuse(Display(value.Root, value.Path, value.Name.empty() ? "@" : value.Name));
         // A value the file gives twice is written once, as the later line has it.
-        const auto same = std::find_if(values.begin(), values.end(), [&](const SavedValue& saved) {
-            return saved.Where.Root == where->Root && Lower(saved.Where.Path) == Lower(where->Path) &&
-                   Lower(saved.Where.Name) == Lower(where->Name);
-        });
-        if (same != values.end()) {
-            same->Value = value.Value;
-        } else {
+        const std::string id =
+            std::to_string(static_cast<int>(where->Root)) + Lower(where->Path) + '\\' + Lower(where->Name);
+        const auto [at, added] = seen.emplace(id, values.size());
+        if (added) {
             values.push_back({*where, value.Value});
+        } else {
+            values[at->second].Value = value.Value;
         }
     }
     return values;

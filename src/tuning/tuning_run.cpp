@@ -1,10 +1,144 @@
 #include "tuning/tuning_run.h"
 
+#include <algorithm>
+
 #include "tuning/modern_changes.h"
 #include "tuning/parameter_store.h"
 #include "tuning/restart.h"
 
 namespace tarvex {
+namespace {
+
+// The registry as a run writes it, keeping where each write went: the values it changed (by key
+// and name) and the one that failed.
+class WriteTrail final : public RegistryAccess {
+public:
+    explicit WriteTrail(RegistryAccess& registry) : registry_(registry) {}
+
+    const std::vector<std::string>& Changed() const { return changed_; }
+    // The key and the name of the value that failed.
+    const std::optional<std::pair<std::string, std::string>>& Failed() const { return failed_; }
+
+    void SetRootKey(RegistryRoot root) override {
+        root_ = root;
+        registry_.SetRootKey(root);
+    }
+    bool OpenKey(std::string_view path, bool canCreate) override {
+        // A relative path continues from the open key, in that key's root.
+        const bool fromRoot = path.starts_with('\\') || !open_;
+        const RegistryRoot root = fromRoot ? root_ : open_->first;
+        std::string key = fromRoot ? std::string(RegistryRootName(root)) : open_->second;
+        if (!path.empty() && !path.starts_with('\\')) key += '\\';
+        key += path;
+        open_.reset();
+        if (!registry_.OpenKey(path, canCreate)) return false;
+        open_.emplace(root, std::move(key));
+        return true;
+    }
+    void CloseKey() override {
+        open_.reset();
+        registry_.CloseKey();
+    }
+    bool ValueExists(std::string_view name) override { return registry_.ValueExists(name); }
+    std::optional<std::uint32_t> ValueType(std::string_view name) override { return registry_.ValueType(name); }
+    std::int32_t ReadInteger(std::string_view name) override { return registry_.ReadInteger(name); }
+    std::string ReadText(std::string_view name) override { return registry_.ReadText(name); }
+    double ReadDateTime(std::string_view name) override { return registry_.ReadDateTime(name); }
+    std::string ReadBinary(std::string_view name) override { return registry_.ReadBinary(name); }
+    std::optional<RawRegistryValue> ReadRaw(std::string_view name) override { return registry_.ReadRaw(name); }
+    void WriteInteger(std::string_view name, std::int32_t value) override {
+        Track(name, [&] { registry_.WriteInteger(name, value); });
+    }
+    void WriteText(std::string_view name, std::string_view text) override {
+        Track(name, [&] { registry_.WriteText(name, text); });
+    }
+    void WriteDateTime(std::string_view name, double value) override {
+        Track(name, [&] { registry_.WriteDateTime(name, value); });
+    }
+    void WriteBinary(std::string_view name, std::string_view bytes) override {
+        Track(name, [&] { registry_.WriteBinary(name, bytes); });
+    }
+    void WriteRaw(std::string_view name, const RawRegistryValue& value) override {
+        Track(name, [&] { registry_.WriteRaw(name, value); });
+    }
+    bool DeleteValue(std::string_view name) override {
+        const bool gone = registry_.DeleteValue(name);
+        if (gone) NoteChange(name);
+        return gone;
+    }
+    std::vector<std::string> ListSubkeys() override { return registry_.ListSubkeys(); }
+    std::vector<std::string> ListValues() override { return registry_.ListValues(); }
+    void Flush() override { registry_.Flush(); }
+
+private:
+    std::string Key() const { return open_ ? open_->second : std::string(RegistryRootName(root_)); }
+    std::string Where(std::string_view name) const { return Key() + "\\" + std::string(name); }
+    // A write counts as a change when the value reads otherwise after it.
+    template <typename Write>
+    void Track(std::string_view name, Write write) {
+        const auto read = [&]() -> std::optional<RawRegistryValue> {
+            try {
+                return registry_.ReadRaw(name);
+            } catch (const Error&) {
+                return std::nullopt;
+            }
+        };
+        const auto before = read();
+        try {
+            write();
+        } catch (const Error&) {
+            failed_.emplace(Key(), name);
+            throw;
+        }
+        if (read() != before) NoteChange(name);
+    }
+    // Listed once, however often it is written.
+    void NoteChange(std::string_view name) {
+        std::string where = Where(name);
+        if (std::find(changed_.begin(), changed_.end(), where) == changed_.end()) changed_.push_back(std::move(where));
+    }
+
+    RegistryAccess& registry_;
+    RegistryRoot root_ = RegistryRoot::CurrentUser;
+    std::optional<std::pair<RegistryRoot, std::string>> open_;  // the open key's root and name
+    std::vector<std::string> changed_;
+    std::optional<std::pair<std::string, std::string>> failed_;
+};
+
+// Runs `write` over the registry; a value it cannot write ends it with WriteFailedMessage, which
+// lists `changedBefore` (what the run changed already) and the values `write` changed.
+template <typename Write>
+void WriteTracked(RegistryAccess& registry, const std::vector<std::string>& changedBefore, Write write) {
+    WriteTrail trail(registry);
+    try {
+        write(static_cast<RegistryAccess&>(trail));
+    } catch (const Error& e) {
+        if (!trail.Failed()) throw;
+        std::vector<std::string> changed = changedBefore;
+        changed.insert(changed.end(), trail.Changed().begin(), trail.Changed().end());
+        throw Error(WriteFailedMessage(trail.Failed()->first, trail.Failed()->second, changed, e.what()));
+    }
+}
+
+}  // namespace
+
+std::string WriteFailedMessage(std::string_view key, std::string_view name, const std::vector<std::string>& changed,
+                               std::string_view reason) {
+    std::string text = "Tarvex could not write the value \"" + std::string(name) + "\" of " + std::string(key) +
+                       ", so it stopped there.\r\n\r\n";
+    if (changed.empty()) {
+        text += "Your settings are unchanged: nothing was written before it.";
+    } else {
+        text += "These settings were changed before it:";
+        for (const std::string& setting : changed) text += "\r\n    " + setting;
+        text += "\r\nAll others are unchanged.";
+    }
+    text +=
+        "\r\n\r\n\"Undo last change\" in the Accelerate menu gives back the settings as they were before.\r\n\r\n"
+        "Windows' answer: " +
+        std::string(reason);
+    return text;
+}
 
 std::string ModernUnreachableMessage(std::string_view reason) {
     return "The TCP settings of this version of Windows cannot be read or changed here, so Tarvex changed none of "
@@ -70,7 +204,7 @@ void TuningRunModel::Restore() {
     try {
         if (OnBeforeWrite) OnBeforeWrite(BackupAction::RestoreDefaults);
         ApplyPreset(profile_, ConnectionScenario::rbRestore);
-        WriteProfile(registry_, profile_);
+        WriteTracked(registry_, {}, [this](RegistryAccess& registry) { WriteProfile(registry, profile_); });
         if (IsModern()) {
             // Every modern setting back to Windows' own default; one that Windows refuses does not
             // stop the others, and is told.
@@ -143,7 +277,7 @@ void TuningRunModel::Run(ConnectionScenario scenario) {
     try {
         // Before the profile changes: a run stopped here leaves even the memory as it was.
         if (OnBeforeWrite) OnBeforeWrite(BackupAction::Accelerate);
-        WriteClassic(scenario);
+        WriteTracked(registry_, {}, [&](RegistryAccess& registry) { WriteClassic(registry, scenario); });
     } catch (...) {
         Fail(std::current_exception());
         return;
@@ -173,11 +307,11 @@ void TuningRunModel::EndRun() {
     workingVisible_ = false;
 }
 
-void TuningRunModel::WriteClassic(ConnectionScenario scenario) {
+void TuningRunModel::WriteClassic(RegistryAccess& registry, ConnectionScenario scenario) {
     ApplyPreset(profile_, scenario);
-    WriteProfile(registry_, profile_);
+    WriteProfile(registry, profile_);
     adapters_.SetAllMtu(profile_.MTU);
-    adapters_.Write(registry_, profile_.IsNT);
+    adapters_.Write(registry, profile_.IsNT);
 }
 
 // Vista and later: the list is the run's real steps. The modern settings first, each confirmed
@@ -227,11 +361,13 @@ void TuningRunModel::RunModern(ConnectionScenario scenario) {
         DoChange();
     };
     std::vector<std::string> refusals;
+    std::vector<std::string> applied;
     std::size_t i = 0;
     for (const ModernChange& change : changes) {
         if (!step(i)) return;
         try {
             ApplyModernChange(*modernPort_, interfaces, change);
+            applied.push_back(change.Text);
             finish(i, true, kStepDone);
         } catch (const Error& e) {
             refusals.push_back(change.Text + ": " + e.what());
@@ -245,7 +381,7 @@ void TuningRunModel::RunModern(ConnectionScenario scenario) {
     }
     if (!step(i)) return;
     try {
-        WriteClassic(scenario);
+        WriteTracked(registry_, applied, [&](RegistryAccess& registry) { WriteClassic(registry, scenario); });
     } catch (...) {
         Fail(std::current_exception());
         return;

@@ -78,6 +78,10 @@ inline constexpr std::string_view kModernCompletedText =
 // Where the modern settings cannot be reached, or Windows refused some of them.
 std::string ModernUnreachableMessage(std::string_view reason);
 std::string ModernRefusedMessage(const std::vector<std::string>& refusals);
+// A run that stopped at a value it could not write (`name` of `key`, from its root): what it
+// changed before (each "KEY\\name", or a modern setting's step) and the way back.
+std::string WriteFailedMessage(std::string_view key, std::string_view name, const std::vector<std::string>& changed,
+                               std::string_view reason);
 
 // The progress list's icons: their indexes in the 16-pixel image list.
 enum class TaskIcon { Pending = 1, Done = 2, Working = 3, Complete = 5 };
@@ -154,7 +158,8 @@ public:
     // succeeded.
     std::function<void(BackupAction action)> OnBeforeWrite;
     std::function<void()> OnWritten;
-    // A failed write: the run has ended and the navigation is enabled again. Unset: rethrown.
+    // A failed write: the run has ended and the navigation is enabled again. A value that could
+    // not be written comes as an Error with WriteFailedMessage. Unset: rethrown.
     std::function<void(std::exception_ptr)> OnError;
 
 private:
@@ -163,7 +168,7 @@ private:
     void Restore();
     void Run(ConnectionScenario scenario);
     void RunModern(ConnectionScenario scenario);
-    void WriteClassic(ConnectionScenario scenario);
+    void WriteClassic(RegistryAccess& registry, ConnectionScenario scenario);
     void BeginRun();
     void EndRun();
     void Fail(std::exception_ptr error);

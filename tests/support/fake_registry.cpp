@@ -154,6 +154,22 @@ void FakeRegistry::DenyOpen(RegistryRoot root, std::string_view path) {
     deniedKeys_.insert(Id(root, KeyPath(path)));
 }
 
+void FakeRegistry::DenyWritesIn(RegistryRoot root, std::string_view path) {
+    readOnlyKeys_.insert(Id(root, KeyPath(path)));
+}
+
+void FakeRegistry::AllowWritesIn(RegistryRoot root, std::string_view path) {
+    readOnlyKeys_.erase(Id(root, KeyPath(path)));
+}
+
+bool FakeRegistry::ReadOnly(RegistryRoot root, std::string_view keyPath) const {
+    return readOnlyKeys_.contains(Id(root, keyPath));
+}
+
+bool FakeRegistry::Unflushed(RegistryRoot root, std::string_view path) const {
+    return unflushed_.contains(Id(root, KeyPath(path)));
+}
+
 bool FakeRegistry::WriteFails(std::string_view name) const {
     return failingWrites_.contains(Lower(name));
 }
@@ -249,8 +265,10 @@ std::string FakeRegistryAccess::ReadBinary(std::string_view name) {
 
 void FakeRegistryAccess::Store(std::string_view name, FakeRegistryValue value) {
     FakeRegistry::Key* key = OpenedKey();
-    if (!key || registry_.WriteFails(name)) throw SetDataError(name);
+    if (!key || registry_.WriteFails(name) || registry_.ReadOnly(open_->first, open_->second)) throw SetDataError(name);
+    if (registry_.OnWrite) registry_.OnWrite(open_->first, open_->second, name);
     key->Values[Lower(name)] = {std::string(name), std::move(value)};
+    registry_.unflushed_.insert(FakeRegistry::Id(open_->first, open_->second));
 }
 
 void FakeRegistryAccess::WriteInteger(std::string_view name, std::int32_t value) {
@@ -302,7 +320,25 @@ void FakeRegistryAccess::WriteRaw(std::string_view name, const RawRegistryValue&
 
 bool FakeRegistryAccess::DeleteValue(std::string_view name) {
     FakeRegistry::Key* key = OpenedKey();
-    return key && !registry_.WriteFails(name) && key->Values.erase(Lower(name)) > 0;
+    if (!key || registry_.ReadOnly(open_->first, open_->second) || registry_.WriteFails(name) ||
+        !key->Values.contains(Lower(name)))
+        return false;
+    if (registry_.OnWrite) registry_.OnWrite(open_->first, open_->second, name);
+    key->Values.erase(Lower(name));
+    registry_.unflushed_.insert(FakeRegistry::Id(open_->first, open_->second));
+    return true;
+}
+
+std::vector<std::string> FakeRegistryAccess::ListValues() {
+    std::vector<std::string> names;
+    if (FakeRegistry::Key* key = OpenedKey())
+        for (const auto& [lower, entry] : key->Values) names.push_back(entry.first);
+    return names;
+}
+
+void FakeRegistryAccess::Flush() {
+    if (!OpenedKey()) throw SetDataError("");
+    registry_.unflushed_.erase(FakeRegistry::Id(open_->first, open_->second));
 }
 
 std::vector<std::string> FakeRegistryAccess::ListSubkeys() {

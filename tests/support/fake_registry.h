@@ -5,6 +5,7 @@
 // It can also fail the way the real one does: a value whose writes fail, a key that exists
 // but does not open (no rights), a key deleted while it is open.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -53,6 +54,15 @@ public:
     void AllowWritesOf(std::string_view name);  // writes of it work again
     // The key stays as it is, but opening it fails as it does for a user without rights.
     void DenyOpen(RegistryRoot root, std::string_view path);
+    // The key opens and reads, but every write or removal of its values fails (a key without
+    // write rights); AllowWritesIn undoes it.
+    void DenyWritesIn(RegistryRoot root, std::string_view path);
+    void AllowWritesIn(RegistryRoot root, std::string_view path);
+    // Whether the key holds writes that no Flush has put on disk yet.
+    bool Unflushed(RegistryRoot root, std::string_view path) const;
+    // Called before each write or removal of a value (root, key path as stored, value name):
+    // where a test looks at the state at the moment of a write.
+    std::function<void(RegistryRoot, const std::string&, std::string_view)> OnWrite;
 
     std::unique_ptr<RegistryAccess> NewAccess();
 
@@ -71,10 +81,13 @@ private:
     Key& Create(RegistryRoot root, std::string_view keyPath);
     bool WriteFails(std::string_view name) const;
     bool OpenDenied(RegistryRoot root, std::string_view keyPath) const;
+    bool ReadOnly(RegistryRoot root, std::string_view keyPath) const;
 
     std::map<KeyId, Key> keys_;  // the roots are the keys with the empty path
     std::set<std::string> failingWrites_;
     std::set<KeyId> deniedKeys_;
+    std::set<KeyId> unflushed_;
+    std::set<KeyId> readOnlyKeys_;
 };
 
 class FakeRegistryAccess final : public RegistryAccess {
@@ -100,6 +113,8 @@ public:
     void WriteRaw(std::string_view name, const RawRegistryValue& value) override;
     bool DeleteValue(std::string_view name) override;
     std::vector<std::string> ListSubkeys() override;
+    std::vector<std::string> ListValues() override;
+    void Flush() override;
 
 private:
     // The open key; null when none is open or it was deleted since.

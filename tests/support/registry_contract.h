@@ -294,6 +294,22 @@ TYPED_TEST_P(RegistryContractTest, ListsDirectSubkeysOnly) {
     EXPECT_TRUE(registry->ListSubkeys().empty());
 }
 
+TYPED_TEST_P(RegistryContractTest, ListsTheOpenKeysValuesAndFlushesIt) {
+    auto registry = this->OpenScratch("values\\below");
+    registry->WriteInteger("below", 1);
+    ASSERT_TRUE(registry->OpenKey("\\" + this->Path("values"), false));
+    EXPECT_TRUE(registry->ListValues().empty());
+    registry->WriteInteger("One", 1);
+    registry->WriteBinary("two", "x");
+    registry->Flush();
+    std::vector<std::string> names = registry->ListValues();
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"One", "two"}));
+    registry->CloseKey();
+    EXPECT_TRUE(registry->ListValues().empty());
+    EXPECT_EQ(this->Failure([&] { registry->Flush(); }), "Failed to set data for ''");
+}
+
 TYPED_TEST_P(RegistryContractTest, KeyDeletedWhileOpenFailsWritesAndReads) {
     auto registry = this->OpenScratch("gone");
     registry->WriteInteger("v", 1);
@@ -312,6 +328,7 @@ REGISTER_TYPED_TEST_SUITE_P(RegistryContractTest, OpensWithoutCreatingUnlessAske
                             PathsWithoutLeadingBackslashContinueFromTheOpenKey, FailedOpenLeavesNoKeyOpen,
                             WritesKeepTheirTypesAndReadBack, ReadsOfMissingAndMistypedValuesFailWithTheirTexts,
                             BinaryValuesKeepEveryByteAndTellTheirType, RawValuesKeepTypeAndBytesAndAgreeWithTypedAccess,
-                            ListsDirectSubkeysOnly, KeyDeletedWhileOpenFailsWritesAndReads);
+                            ListsDirectSubkeysOnly, ListsTheOpenKeysValuesAndFlushesIt,
+                            KeyDeletedWhileOpenFailsWritesAndReads);
 
 }  // namespace tarvex::testing

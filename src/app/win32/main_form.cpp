@@ -24,6 +24,7 @@
 #include "monitor/win32/connection_page.h"
 #include "common/windows_version.h"
 #include "platform/win32/program_info.h"
+#include "platform/win32/file_bytes.h"
 #include "platform/win32/logon_tasks.h"
 #include "platform/win32/os_version.h"
 #include "platform/win32/unicode.h"
@@ -93,29 +94,6 @@ static_assert(std::size(kPageTable) == kMainPageCount);
 
 constexpr wchar_t kRegFileFilter[] = L"Registration Files (*.reg)\0*.reg\0All Files (*.*)\0*.*\0";
 
-// A file's bytes, up to `limit` and one more, so that a caller can tell a file that is larger.
-std::string ReadFileBytes(const std::wstring& path, std::size_t limit) {
-    const UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError("CreateFileW");
-    std::string bytes;
-    char buffer[65536];
-    for (DWORD read = 0; bytes.size() <= limit; bytes.append(buffer, read)) {
-        CheckWin32(ReadFile(file.get(), buffer, sizeof buffer, &read, nullptr), "ReadFile");
-        if (read == 0) break;
-    }
-    return bytes;
-}
-
-void WriteFileBytes(const std::wstring& path, std::string_view bytes) {
-    const UniqueFile file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) ThrowLastError("CreateFileW");
-    DWORD written = 0;
-    CheckWin32(WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr), "WriteFile");
-    if (written != bytes.size()) ThrowLastError("WriteFile");
-}
-
 // The open or save dialog for a registry file; the chosen path, or empty when cancelled.
 std::wstring ChooseRegFile(HWND owner, bool save) {
     wchar_t path[MAX_PATH] = L"";
@@ -158,7 +136,17 @@ TTarvexMainForm::TTarvexMainForm() : meter_(ipHelper_, UserNumberSeparators().De
         return MessageBoxW(PromptOwner(), Utf8ToWide(question).c_str(), Application().Title.c_str(),
                            MB_YESNO | MB_ICONQUESTION) == IDYES;
     };
-    tuningRun_.OnError = [](std::exception_ptr error) { ReportUnhandledError(error); };
+    // A write that failed (or a backup that could not be made) is told with what it means for the
+    // settings; anything else is a fault of the program.
+    tuningRun_.OnError = [this](std::exception_ptr error) {
+        try {
+            std::rethrow_exception(error);
+        } catch (const Error& e) {
+            MessageBoxW(PromptOwner(), Utf8ToWide(e.what()).c_str(), Application().Title.c_str(), MB_OK | MB_ICONERROR);
+        } catch (...) {
+            ReportUnhandledError(std::current_exception());
+        }
+    };
     editor_.OnChange = [this] { Page(MainPage::Advanced).UpdateView(); };
     editor_.OnInformation = tuningRun_.OnInformation;
     // The backup comes before anything is written; one that cannot be saved stops the change.
@@ -519,7 +507,7 @@ void TTarvexMainForm::ExportSettings() {
                 modern.clear();
             }
         }
-        WriteFileBytes(
+        ReplaceFileBytes(
             path,
             ExportRegFile(TakeSnapshot(registry_, ManagedValues(registry_, profile_.IsNT, adapters_.Items())), modern));
     } catch (const std::exception& e) {

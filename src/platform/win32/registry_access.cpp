@@ -178,4 +178,20 @@ std::vector<std::string> Win32RegistryAccess::ListSubkeys() {
     return names;
 }
 
+std::vector<std::string> Win32RegistryAccess::ListValues() {
+    std::vector<std::string> names;
+    if (!key_) return names;
+    wchar_t name[16384];  // a value name has at most 16383 characters
+    for (DWORD index = 0;; ++index) {
+        DWORD length = static_cast<DWORD>(std::size(name));
+        if (RegEnumValueW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(WideToUtf8({name, length}));
+    }
+    return names;
+}
+
+void Win32RegistryAccess::Flush() {
+    if (!key_ || RegFlushKey(key_.get()) != ERROR_SUCCESS) throw SetDataError("");
+}
+
 }  // namespace tarvex

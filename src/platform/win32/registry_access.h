@@ -43,6 +43,8 @@ public:
     void WriteRaw(std::string_view name, const RawRegistryValue& value) override;
     bool DeleteValue(std::string_view name) override;
     std::vector<std::string> ListSubkeys() override;
+    std::vector<std::string> ListValues() override;
+    void Flush() override;
 
 private:
     struct StoredValue {

@@ -9,6 +9,8 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <set>
+#include <tuple>
 #include <string>
 #include <vector>
 
@@ -145,6 +147,13 @@ struct Rig {
     std::vector<std::string> errors;
 };
 
+void RemoveValue(Rig& rig, const std::string& key, const std::string& name) {
+    rig.access->SetRootKey(HKCU);
+    ASSERT_TRUE(rig.access->OpenKey("\\" + key, false));
+    rig.access->DeleteValue(name);
+    rig.access->CloseKey();
+}
+
 struct Action {
     const char* Name;
     std::function<void(Rig&)> Run;
@@ -248,25 +257,155 @@ TEST(BackupTest, ABackupThatCannotBeSavedKeepsEveryActionFromChangingAnything) {
     }
 }
 
-TEST(BackupTest, AFailingRestoreStopsWithItsErrorAndTheNextUndoRetriesTheSameRecord) {
+TEST(BackupTest, AFailingRestoreNamesTheKeyWritesTheRestAndTheNextUndoFinishesIt) {
     Rig rig(true);
     const Contents machine = rig.Machine();
     kActions[0].Run(rig);
-    const std::uint32_t accelerated = rig.keeper.History().front().Id;
+    const std::string b = std::string(kInterfaces) + "\\{B}";
+    ASSERT_EQ(rig.registry.Value(HKLM, b, "MTU"), V::Dword(1500));  // to be removed again
 
+    rig.registry.DenyWritesIn(HKLM, b);
     rig.registry.FailWritesOf("DefaultTTL");
     try {
         rig.keeper.UndoLast();
         ADD_FAILURE() << "the undo reported success";
     } catch (const Error& e) {
-        EXPECT_STREQ(e.what(), "Failed to set data for 'DefaultTTL'");
+        EXPECT_EQ(std::string(e.what()),
+                  "Failed to set data for 'DefaultTTL' in "
+                  "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\r\n"
+                  "Failed to set data for 'MTU' in "
+                  "HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{B}"
+                  "\r\n\r\nThe other values were given back. \"Undo last change\" tries again to give back the rest.");
     }
-    ASSERT_EQ(rig.keeper.History().size(), 1u);
-    EXPECT_EQ(rig.keeper.History().front().Id, accelerated);
+    // Everything else is back.
+    Contents expected = machine;
+    expected["system\\currentcontrolset\\services\\tcpip\\parameters\\defaultttl"] = V::Dword(128);
+    expected["system\\currentcontrolset\\services\\tcpip\\parameters\\interfaces\\{b}\\mtu"] = V::Dword(1500);
+    EXPECT_EQ(rig.Machine(), expected);
+    ASSERT_EQ(rig.keeper.History().size(), 2u);
+    EXPECT_EQ(rig.keeper.History().front().Action, BackupAction::Undo);
 
+    // The next undo finishes this one, in its own record.
+    rig.registry.AllowWritesIn(HKLM, b);
     rig.registry.AllowWritesOf("DefaultTTL");
     rig.keeper.UndoLast();
     EXPECT_EQ(rig.Machine(), machine);
+    const std::vector<BackupRecord> history = rig.keeper.History();
+    ASSERT_EQ(history.size(), 2u);
+    ASSERT_TRUE(history.front().After.has_value());
+    EXPECT_EQ(TakeSnapshot(*rig.access,
+                           [&] {
+                               std::vector<ManagedValue> where;
+                               for (const SavedValue& saved : history.front().Before) where.push_back(saved.Where);
+                               return where;
+                           }()),
+              *history.front().After);
+}
+
+// A value that a change did not touch is not written back: a key that refuses writes but holds
+// what the record holds stands in no undo's way.
+TEST(BackupTest, UndoWritesOnlyWhatDiffersFromWhatIsStored) {
+    Rig rig(true);
+    const Contents machine = rig.Machine();
+    kActions[0].Run(rig);
+    rig.registry.DenyWritesIn(HKLM, std::string(kInterfaces) + "\\{C}");
+    std::vector<std::string> written;
+    rig.registry.OnWrite = [&](RegistryRoot root, const std::string& path, std::string_view name) {
+        if (root == HKLM) written.push_back(path + "\\" + std::string(name));
+    };
+    rig.keeper.UndoLast();
+    EXPECT_EQ(rig.Machine(), machine);
+    for (const std::string& value : written) EXPECT_EQ(value.find("{A}"), std::string::npos) << "unchanged: " << value;
+}
+
+// The program ended in the middle of an undo (after its record, before or among its writes):
+// the next "Undo last change" finishes that undo instead of undoing it.
+TEST(BackupTest, AnUndoCutShortIsFinishedByTheNextUndo) {
+    struct Killed {};
+    for (const int writesBeforeKill : {0, 3}) {
+        SCOPED_TRACE(writesBeforeKill);
+        Rig rig(true);
+        const Contents machine = rig.Machine();
+        kActions[0].Run(rig);
+        int writes = 0;
+        rig.registry.OnWrite = [&](RegistryRoot root, const std::string&, std::string_view) {
+            if (root == HKLM && writes++ == writesBeforeKill) throw Killed{};
+        };
+        EXPECT_THROW(rig.keeper.UndoLast(), Killed);
+        rig.registry.OnWrite = nullptr;
+
+        // A new start of the program.
+        BackupKeeper keeper(*rig.access, {[] { return 50000.0; }, "Windows XP", "1.0.0.0"});
+        ASSERT_EQ(keeper.History().size(), 2u);
+        keeper.UndoLast();
+        EXPECT_EQ(rig.Machine(), machine);
+        EXPECT_EQ(keeper.History().size(), 2u);
+        keeper.UndoLast();  // and that undo, finished, can be undone like any
+        EXPECT_NE(rig.Machine(), machine);
+    }
+}
+
+// A write that fails ends the run with a message naming the value and its key, listing exactly
+// the values changed before it, and pointing to the undo, which gives them back.
+TEST(BackupTest, AFailingWriteTellsWhatItChangedAndTheUndoGivesItBack) {
+    struct Case {
+        const char* what;
+        std::function<void(FakeRegistry&)> fail;
+        std::string failed;  // the key and the value's name, as the message names them
+    };
+    const Case cases[] = {
+        {"the first key", [](FakeRegistry& r) { r.DenyWritesIn(HKLM, kNt); },
+         "the value \"DefaultTTL\" of HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"},
+        {"an adapter after the values", [](FakeRegistry& r) { r.FailWritesOf("MTU"); },
+         "the value \"MTU\" of HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\"
+         "Interfaces\\{A}"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig(true);
+        const Contents machine = rig.Machine();
+        const Contents user = rig.User();
+        c.fail(rig.registry);
+        kActions[0].Run(rig);
+        ASSERT_EQ(rig.errors.size(), 1u);
+        const std::string& message = rig.errors.front();
+        EXPECT_TRUE(message.starts_with("Tarvex could not write " + c.failed + ", so it stopped there.\r\n\r\n"))
+            << message;
+        EXPECT_NE(message.find("\r\n\r\n\"Undo last change\" in the Accelerate menu gives back the settings as they "
+                               "were before.\r\n\r\nWindows' answer: Failed to set data for '"),
+                  std::string::npos)
+            << message;
+
+        // The values listed are those that differ now, by key and name.
+        std::set<std::string> listed;
+        for (std::size_t at = message.find("\r\n    "); at != std::string::npos;
+             at = message.find("\r\n    ", at + 1)) {
+            const std::size_t end = message.find("\r\n", at + 6);
+            std::string line = message.substr(at + 6, end - at - 6);
+            std::transform(line.begin(), line.end(), line.begin(),
+                           [](char ch) { return ch >= 'A' && ch <= 'Z' ? static_cast<char>(ch - 'A' + 'a') : ch; });
+            listed.insert(line);
+        }
+        std::set<std::string> changed;
+        for (const auto& [root, before, after] : {std::tuple{"hkey_local_machine\\", machine, rig.Machine()},
+                                                  std::tuple{"hkey_current_user\\", user, rig.User()}})
+            for (const Contents* side : {&before, &after})
+                for (const auto& [name, value] : *side) {
+                    const auto was = before.find(name);
+                    const auto is = after.find(name);
+                    if ((was == before.end() ? std::nullopt : was->second) !=
+                        (is == after.end() ? std::nullopt : is->second))
+                        changed.insert(root + name);
+                }
+        EXPECT_EQ(listed, changed);
+        EXPECT_EQ(message.find("Your settings are unchanged") != std::string::npos, changed.empty());
+
+        rig.registry.AllowWritesOf("MTU");
+        rig.registry.AllowWritesIn(HKLM, kNt);
+        rig.keeper.UndoLast();
+        EXPECT_EQ(rig.Machine(), machine);
+        EXPECT_EQ(rig.User(), user);
+    }
 }
 
 TEST(BackupTest, KeepsTheNewestTwentyRecords) {
@@ -279,6 +418,100 @@ TEST(BackupTest, KeepsTheNewestTwentyRecords) {
     EXPECT_EQ(rig.registry.ValueNames(HKCU, "Software\\Quillmont\\Tarvex\\Backups").size(), kBackupLimit + 1);
     EXPECT_LT(history.front().Time, 40000.0 + 26) << "each record has its own time";
     EXPECT_GT(history.front().Time, history.back().Time);
+}
+
+// Whatever "Newest" holds, and whatever ids the records have, a new record joins them: none is
+// overwritten or left out of the history, and the undo takes the new one.
+TEST(BackupTest, ANewRecordNeverHidesOrOverwritesOthers) {
+    const std::string key = "Software\\Quillmont\\Tarvex\\Backups";
+    struct Case {
+        const char* what;
+        std::optional<V> newest;
+        bool newestKept;                 // when there is no other
+        std::vector<std::uint32_t> ids;  // the three records' ids
+    };
+    const Case cases[] = {
+        {"as written", std::nullopt, true, {1, 2, 3}},
+        {"Newest at the end of the ids", V::Dword(0xFFFFFFFF), false, {1, 2, 3}},
+        {"Newest as text", V::Text("3"), false, {1, 2, 3}},
+        {"Newest as binary", V::Binary(std::string("\3\0\0\0", 4)), false, {1, 2, 3}},
+        {"Newest behind the records", V::Dword(1), false, {1, 2, 3}},
+        {"Newest gone", std::nullopt, false, {1, 2, 3}},
+        {"records at the end of the ids", V::Dword(0xFFFFFFFF), false, {7, 0xFFFFFFFE, 0xFFFFFFFF}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig(true);
+        for (int i = 0; i < 3; ++i) rig.keeper.Record(BackupAction::Apply, true, rig.adapters.Items());
+        std::vector<std::string> kept;
+        for (std::uint32_t id = 1; id <= 3; ++id) {
+            auto record = *DecodeBackupRecord(rig.registry.Value(HKCU, key, "Backup" + std::to_string(id))->Data);
+            RemoveValue(rig, key, "Backup" + std::to_string(id));
+            record.Id = c.ids[id - 1];
+            kept.push_back(EncodeBackupRecord(record));
+            rig.registry.SetValue(HKCU, key, "Backup" + std::to_string(record.Id), V::Binary(kept.back()));
+        }
+        if (c.newest) {
+            rig.registry.SetValue(HKCU, key, "Newest", *c.newest);
+        } else if (!c.newestKept) {
+            RemoveValue(rig, key, "Newest");
+        }
+        const Contents machine = rig.Machine();
+
+        kActions[0].Run(rig);
+        const std::vector<BackupRecord> history = rig.keeper.History();
+        ASSERT_EQ(history.size(), 4u);
+        EXPECT_EQ(history[0].Action, BackupAction::Accelerate);
+        for (std::size_t i = 1; i < 4; ++i) {
+            EXPECT_EQ(history[i].Action, BackupAction::Apply);
+            EXPECT_LT(history[i].Id, history[i - 1].Id);
+            EXPECT_LT(history[i].Time, history[i - 1].Time);
+        }
+        rig.keeper.UndoLast();
+        EXPECT_EQ(rig.Machine(), machine);
+        EXPECT_EQ(rig.keeper.History().size(), 5u);
+    }
+}
+
+// A newest record that does not read leaves the undo saying so; it never undoes an earlier change.
+TEST(BackupTest, ADamagedNewestRecordIsNotPassedOverByTheUndo) {
+    const std::string key = "Software\\Quillmont\\Tarvex\\Backups";
+    for (const bool truncated : {true, false}) {
+        SCOPED_TRACE(truncated ? "truncated" : "another type");
+        Rig rig(true);
+        kActions[0].Run(rig);
+        kActions[2].Run(rig);
+        const Contents applied = rig.Machine();
+        const std::string bytes = rig.registry.Value(HKCU, key, "Backup2")->Data;
+        rig.registry.SetValue(HKCU, key, "Backup2",
+                              truncated ? V::Binary(bytes.substr(0, bytes.size() / 2)) : V::Binary(bytes, kRegNone));
+        try {
+            rig.keeper.UndoLast();
+            ADD_FAILURE() << "undone";
+        } catch (const Error& e) {
+            EXPECT_TRUE(std::string(e.what()).starts_with(
+                "The backup of the last change is damaged, so Tarvex cannot undo that change. Nothing was changed."))
+                << e.what();
+        }
+        EXPECT_EQ(rig.Machine(), applied);
+        EXPECT_EQ(rig.keeper.History().size(), 1u);  // the earlier one stays restorable
+    }
+}
+
+// The record is on disk before the first value it guards is written.
+TEST(BackupTest, TheRecordIsFlushedBeforeTheFirstWrite) {
+    for (const Action& action : kActions) {
+        SCOPED_TRACE(action.Name);
+        Rig rig(true);
+        int machineWrites = 0;
+        rig.registry.OnWrite = [&](RegistryRoot root, const std::string&, std::string_view) {
+            if (root != HKLM || machineWrites++ > 0) return;
+            EXPECT_TRUE(rig.registry.Value(HKCU, "Software\\Quillmont\\Tarvex\\Backups", "Backup1").has_value());
+            EXPECT_FALSE(rig.registry.Unflushed(HKCU, "Software\\Quillmont\\Tarvex\\Backups"));
+        };
+        action.Run(rig);
+        EXPECT_GT(machineWrites, 0);
+    }
 }
 
 TEST(BackupTest, HistoryListsWhatEachChangeAlteredAndSkipsDamagedRecords) {
@@ -413,6 +646,56 @@ TEST(RegFileTest, AnImportThatFailsPartWayCanBeUndone) {
     rig.registry.AllowWritesOf("SackOpts");
     rig.keeper.UndoLast();
     EXPECT_EQ(rig.Machine(), machine);
+}
+
+// An import writes and records only what it changes; a file that changes nothing says so and
+// leaves no record (nor a restart to offer).
+TEST(RegFileTest, AnImportRecordsOnlyWhatItChangesAndRefusesAFileThatChangesNothing) {
+    const std::string header = "Windows Registry Editor Version 5.00\r\n\r\n";
+    const std::string nt = "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters]\r\n";
+    std::string missingAdapters;
+    for (int i = 0; i < 200; ++i)
+        missingAdapters +=
+            "[HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{X" +
+            std::to_string(i) + "}]\r\n\"MTU\"=dword:000005dc\r\n";
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::string> recorded;  // empty: nothing to import
+    };
+    const Case cases[] = {
+        {"adapters this computer does not have", missingAdapters, {}},
+        {"the values in force", nt + "\"TcpWindowSize\"=dword:00004470\r\n\"GlobalMaxTcpWindowSize\"=-\r\n", {}},
+        {"one change among them",
+         nt + "\"TcpWindowSize\"=dword:00004470\r\n\"DefaultTTL\"=dword:00000040\r\n" + missingAdapters,
+         {"DefaultTTL"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rig rig(true);
+        const Contents machine = rig.Machine();
+        try {
+            ImportFile(rig, Utf16File(header + c.text));
+            EXPECT_FALSE(c.recorded.empty()) << "imported";
+        } catch (const Error& e) {
+            EXPECT_TRUE(c.recorded.empty()) << e.what();
+            EXPECT_EQ(std::string(e.what()),
+                      "There is nothing to import: the file's values are those in force already, or belong to network "
+                      "adapters this computer does not have. Nothing was changed.");
+        }
+        if (c.recorded.empty()) {
+            EXPECT_EQ(rig.Machine(), machine);
+            EXPECT_FALSE(rig.keeper.HasBackup());
+            continue;
+        }
+        ASSERT_TRUE(rig.keeper.HasBackup());
+        std::vector<std::string> recorded;
+        const BackupRecord record = rig.keeper.History().front();
+        for (const SavedValue& saved : record.Before) recorded.push_back(saved.Where.Name);
+        EXPECT_EQ(recorded, c.recorded);
+        rig.keeper.UndoLast();
+        EXPECT_EQ(rig.Machine(), machine);
+    }
 }
 
 TEST(RegFileTest, ExportIsTheRegistryEditorsUnicodeForm) {

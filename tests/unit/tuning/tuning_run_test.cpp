@@ -370,7 +370,12 @@ TEST(TuningRunTest, AFailedWriteEndsTheRunUsableAndReportsTheError) {
 
         r.Accelerate(c.scenario);
 
-        EXPECT_EQ(r.errors, std::vector<std::string>{"Failed to set data for '" + std::string(c.failing) + "'"});
+        // The message names the value and ends with the registry's own words (what it says of
+        // the settings is BackupTest's).
+        ASSERT_EQ(r.errors.size(), 1u);
+        EXPECT_TRUE(r.errors.front().starts_with("Tarvex could not write the value \"" + std::string(c.failing) + "\""))
+            << r.errors.front();
+        EXPECT_TRUE(r.errors.front().ends_with("Failed to set data for '" + std::string(c.failing) + "'"));
         EXPECT_EQ(r.frames,
                   (std::vector<std::string>{"welcome nav acc - - -", "progress - - bar - working",
                                             "welcome nav acc - - -", "error reported on welcome nav acc - - -"}));
