@@ -356,9 +356,10 @@ TEST(BackupTest, AFailingWriteTellsWhatItChangedAndTheUndoGivesItBack) {
     const Case cases[] = {
         {"the first key", [](FakeRegistry& r) { r.DenyWritesIn(HKLM, kNt); },
          "the value \"DefaultTTL\" of HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters"},
+        // {A} holds the preset's MTU already, so {B} is the first adapter written.
         {"an adapter after the values", [](FakeRegistry& r) { r.FailWritesOf("MTU"); },
          "the value \"MTU\" of HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\"
-         "Interfaces\\{A}"},
+         "Interfaces\\{B}"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
