@@ -1,5 +1,6 @@
 #include "platform/win32/file_bytes.h"
 
+#include "platform/win32/unicode.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_error.h"
 
@@ -24,7 +25,9 @@ void ReplaceFileBytes(const std::wstring& path, std::string_view bytes) {
     std::wstring temporary;
     UniqueFile file;
     for (unsigned attempt = 0; !file; ++attempt) {
-        temporary = path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(attempt) + L".tmp";
+        // Narrow digits widened: std::to_wstring would pull in wide printf, which XP's msvcrt lacks.
+        temporary =
+            path + Utf8ToWide("." + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(attempt) + ".tmp");
         file.reset(
             CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && (GetLastError() != ERROR_FILE_EXISTS || attempt == 99)) ThrowLastError("CreateFileW");
