@@ -100,7 +100,10 @@ std::optional<ModernSnapshot> GetModern(RecordReader& in, bool& damaged) {
     return snapshot;
 }
 
-std::optional<RegistrySnapshot> GetSnapshot(RecordReader& in) {
+// Records live where any program of the user can write them, and a restore writes with the
+// program's rights: a value that is not one the tuning writes on the record's family makes the
+// record damaged, and the key's details are the program's own, never the record's.
+std::optional<RegistrySnapshot> GetSnapshot(RecordReader& in, bool isNT) {
     const std::uint32_t count = in.U32();
     if (count > in.Left()) return std::nullopt;  // each value takes bytes: a count beyond them is damage
     RegistrySnapshot snapshot;
@@ -111,11 +114,15 @@ std::optional<RegistrySnapshot> GetSnapshot(RecordReader& in) {
         saved.Where.Root = static_cast<RegistryRoot>(root);
         saved.Where.Path = in.Str();
         saved.Where.Name = in.Str();
-        saved.Where.CreatesKey = in.Flag();
+        in.Flag();  // whether the key may be created: the program knows that itself
         if (in.Flag()) {
             const std::uint32_t type = in.U32();
             saved.Value.emplace(RawRegistryValue{type, in.Str()});
         }
+        if (!in.Ok()) break;
+        auto managed = FindManagedValue(isNT, saved.Where.Root, saved.Where.Path, saved.Where.Name);
+        if (!managed) return std::nullopt;
+        saved.Where = std::move(*managed);
     }
     if (!in.Ok()) return std::nullopt;
     return snapshot;
@@ -319,11 +326,11 @@ std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
     record.WindowsRelease = in.Str();
     record.ProgramVersion = in.Str();
     record.IsNT = in.Flag();
-    auto before = GetSnapshot(in);
+    auto before = GetSnapshot(in, record.IsNT);
     if (!before) return std::nullopt;
     record.Before = std::move(*before);
     if (in.Flag()) {
-        record.After = GetSnapshot(in);
+        record.After = GetSnapshot(in, record.IsNT);
         if (!record.After) return std::nullopt;
     }
     if (modern) {
@@ -333,7 +340,7 @@ std::optional<BackupRecord> DecodeBackupRecord(std::string_view bytes) {
         if (damaged || (!goal && !record.ModernBefore && !record.ModernAfter)) return std::nullopt;
     }
     if (goal) {
-        record.Goal = GetSnapshot(in);
+        record.Goal = GetSnapshot(in, record.IsNT);
         if (!record.Goal) return std::nullopt;
         bool damaged = false;
         record.ModernGoal = GetModern(in, damaged);

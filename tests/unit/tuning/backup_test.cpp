@@ -499,6 +499,35 @@ TEST(BackupTest, ADamagedNewestRecordIsNotPassedOverByTheUndo) {
     }
 }
 
+// A record is the user's to write, the restore is the program's: a record that names any value
+// but those the tuning writes is refused whole, and nothing of it is written.
+TEST(BackupTest, ARecordNamingAnyOtherValueIsRefusedWhole) {
+    const std::string key = "Software\\Quillmont\\Tarvex\\Backups";
+    const ManagedValue planted[] = {
+        {HKLM, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Planted", true},
+        {HKCU, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Planted", true},
+        {HKLM, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{A}\\Deeper", "MTU", true},
+        {HKLM, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "Planted", true},
+        {HKCU, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "DefaultTTL", true},
+    };
+    for (const ManagedValue& where : planted) {
+        SCOPED_TRACE(where.Path + "\\" + where.Name);
+        Rig rig(true);
+        kActions[0].Run(rig);
+        const Contents machine = rig.Machine();
+        const Contents user = rig.User();
+        auto record = DecodeBackupRecord(rig.registry.Value(HKCU, key, "Backup1")->Data);
+        ASSERT_TRUE(record);
+        record->Before.push_back({where, RawRegistryValue{kRegSz, std::string("x\0\0\0", 4)}});
+        rig.registry.SetValue(HKCU, key, "Backup1", V::Binary(EncodeBackupRecord(*record)));
+        EXPECT_FALSE(DecodeBackupRecord(EncodeBackupRecord(*record)));
+
+        EXPECT_THROW(rig.keeper.UndoLast(), Error);
+        EXPECT_EQ(rig.Machine(), machine);
+        EXPECT_EQ(rig.User(), user);
+    }
+}
+
 // The record is on disk before the first value it guards is written.
 TEST(BackupTest, TheRecordIsFlushedBeforeTheFirstWrite) {
     for (const Action& action : kActions) {
