@@ -201,7 +201,11 @@ std::optional<ManagedValue> FindManagedValue(bool isNT, RegistryRoot root, std::
         return std::nullopt;
     const std::string fullPath = WithLeadingBackslash(path);
     const std::string_view adapterKey = std::string_view(fullPath).substr(prefix.size());
-    if (adapterKey.empty() || adapterKey.find('\\') != std::string_view::npos) return std::nullopt;
+    // One key name below the adapters' keys: no further level, and no NUL or other control
+    // character (a NUL would end the name where Windows reads it, naming the parent key).
+    if (adapterKey.empty() || std::any_of(adapterKey.begin(), adapterKey.end(),
+                                          [](char c) { return c == '\\' || static_cast<unsigned char>(c) < 0x20; }))
+        return std::nullopt;
     return ManagedValue{root, AdapterMtuPath(isNT, adapterKey), std::string(MtuValueName(isNT)), false};
 }
 

@@ -507,6 +507,8 @@ TEST(BackupTest, ARecordNamingAnyOtherValueIsRefusedWhole) {
         {HKLM, "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run", "Planted", true},
         {HKCU, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Run", "Planted", true},
         {HKLM, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\{A}\\Deeper", "MTU", true},
+        {HKLM, std::string("\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters\\Interfaces\\\0", 64), "MTU",
+         false},
         {HKLM, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "Planted", true},
         {HKCU, "\\SYSTEM\\CurrentControlSet\\Services\\Tcpip\\Parameters", "DefaultTTL", true},
     };
