@@ -85,13 +85,10 @@ void AdaptersModel::Read(RegistryAccess& registry, bool isNT) {
     items_.clear();
     storedMtuTexts_.clear();
     selected_ = -1;
-    // Whatever was read so far is what the registry holds, also when the read stops part-way.
-    struct KeepStored {
-        AdaptersModel& Model;
-        ~KeepStored() {
-            for (const AdapterItem& item : Model.items_) Model.storedMtuTexts_.push_back(item.MtuText);
-        }
-    } keepStored{*this};
+    // What was read is what the registry holds, also when the read stops part-way.
+    const auto keepStored = [this] {
+        for (const AdapterItem& item : items_) storedMtuTexts_.push_back(item.MtuText);
+    };
     try {
         registry.SetRootKey(RegistryRoot::LocalMachine);
         if (!registry.OpenKey(keys.Enumeration, false)) return;
@@ -118,8 +115,10 @@ void AdaptersModel::Read(RegistryAccess& registry, bool isNT) {
         }
     } catch (...) {
         registry.CloseKey();
+        keepStored();
         throw;
     }
+    keepStored();
 }
 
 void AdaptersModel::SetAllMtu(int mtu) {

@@ -166,28 +166,31 @@ bool Win32RegistryAccess::DeleteValue(std::string_view name) {
     return key_ && RegDeleteValueW(key_.get(), Utf8ToWide(name).c_str()) == ERROR_SUCCESS;
 }
 
-std::vector<std::string> Win32RegistryAccess::ListSubkeys() {
+namespace {
+
+// Every name that `enumerate` gives for the indexes 0, 1... until it fails; `Limit` is the
+// longest name the registry allows, plus its NUL.
+template <std::size_t Limit, typename Enumerate>
+std::vector<std::string> ListNames(HKEY key, Enumerate enumerate) {
     std::vector<std::string> names;
-    if (!key_) return names;
-    wchar_t name[256];  // a key name has at most 255 characters
+    if (!key) return names;
+    std::wstring name(Limit, L'\0');
     for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(std::size(name));
-        if (RegEnumKeyExW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(WideToUtf8({name, length}));
+        auto length = static_cast<DWORD>(name.size());
+        if (enumerate(key, index, name.data(), &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.push_back(WideToUtf8({name.data(), length}));
     }
     return names;
 }
 
+}  // namespace
+
+std::vector<std::string> Win32RegistryAccess::ListSubkeys() {
+    return ListNames<256>(key_.get(), RegEnumKeyExW);  // a key name has at most 255 characters
+}
+
 std::vector<std::string> Win32RegistryAccess::ListValues() {
-    std::vector<std::string> names;
-    if (!key_) return names;
-    wchar_t name[16384];  // a value name has at most 16383 characters
-    for (DWORD index = 0;; ++index) {
-        DWORD length = static_cast<DWORD>(std::size(name));
-        if (RegEnumValueW(key_.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
-        names.push_back(WideToUtf8({name, length}));
-    }
-    return names;
+    return ListNames<16384>(key_.get(), RegEnumValueW);  // a value name at most 16383
 }
 
 void Win32RegistryAccess::Flush() {
